@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Whole-file reading and writing for the program's text files (Shift-JIS, CR LF).
+namespace rennik::text_file {
+
+// The raw bytes of a file, or nothing when it cannot be read (missing, a folder, no access).
+std::optional<std::string> readBytes(const std::filesystem::path& path);
+
+// Writes the bytes to a temporary file in the same folder, flushes it to disk and renames it
+// over `path`, so that a crash never leaves a half-written file. False when any step fails;
+// the old file is then untouched.
+bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// Splits raw bytes into lines at CR LF, a lone LF or a lone CR; the line ends are dropped and
+// a last line without an end is kept.
+std::vector<std::string> splitLines(std::string_view bytes);
+
+// The lines joined with CR LF after each one.
+std::string joinLinesCrLf(const std::vector<std::string>& lines);
+
+}  // namespace rennik::text_file

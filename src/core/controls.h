@@ -1,0 +1,237 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The screen as plain data: every control of the program with what a person sees of it.
+// Handlers change controls only through these setters; each setter that changes something
+// raises the control's revision, and the binding redraws exactly the controls (and grid rows)
+// whose revision moved since it last looked.
+namespace rennik {
+
+struct Rgb {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+namespace colours {
+inline constexpr Rgb White{255, 255, 255};
+inline constexpr Rgb Black{0, 0, 0};
+inline constexpr Rgb Red{255, 0, 0};
+inline constexpr Rgb LightYellow{255, 255, 192};
+inline constexpr Rgb Grey{192, 192, 192};
+inline constexpr Rgb Navy{0, 0, 128};
+}  // namespace colours
+
+class Control {
+public:
+    explicit Control(std::string name, std::string text = {}) : name_(std::move(name)), text_(std::move(text)) {}
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    const std::string& name() const { return name_; }
+    std::uint64_t revision() const { return revision_; }
+
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool on) { change(enabled_, on); }
+    bool visible() const { return visible_; }
+    void setVisible(bool on) { change(visible_, on); }
+
+    // No colour means the design colour of the control's kind.
+    const std::optional<Rgb>& foreColor() const { return fore_; }
+    void setForeColor(Rgb c) { change(fore_, std::optional<Rgb>(c)); }
+    const std::optional<Rgb>& backColor() const { return back_; }
+    void setBackColor(Rgb c) { change(back_, std::optional<Rgb>(c)); }
+
+protected:
+    template <typename T>
+    void change(T& field, T value) {
+        if (!(field == value)) {
+            field = std::move(value);
+            touch();
+        }
+    }
+    void touch() { ++revision_; }
+    const std::string& textValue() const { return text_; }
+    void setTextValue(std::string text) { change(text_, std::move(text)); }
+
+private:
+    std::string name_;
+    std::string text_;
+    bool enabled_ = true;
+    bool visible_ = true;
+    std::optional<Rgb> fore_;
+    std::optional<Rgb> back_;
+    std::uint64_t revision_ = 0;
+};
+
+// Label, command button, frame and check box: a control with a caption.
+class Captioned : public Control {
+public:
+    using Control::Control;
+    const std::string& caption() const { return textValue(); }
+    void setCaption(std::string text) { setTextValue(std::move(text)); }
+};
+
+class Label : public Captioned {
+public:
+    using Captioned::Captioned;
+};
+
+class Frame : public Captioned {
+public:
+    Frame(std::string name, std::string caption, bool visible = true) : Captioned(std::move(name), std::move(caption)) {
+        setVisible(visible);
+    }
+};
+
+class Button : public Captioned {
+public:
+    using Captioned::Captioned;
+    // The down state of a two-state button.
+    bool down() const { return down_; }
+    void setDown(bool on) { change(down_, on); }
+
+private:
+    bool down_ = false;
+};
+
+class CheckBox : public Captioned {
+public:
+    using Captioned::Captioned;
+    int value() const { return value_; }
+    void setValue(int v) { change(value_, v); }
+
+private:
+    int value_ = 0;
+};
+
+// Text box: one line of editable text.
+class TextBox : public Control {
+public:
+    using Control::Control;
+    const std::string& text() const { return textValue(); }
+    void setText(std::string text) { setTextValue(std::move(text)); }
+};
+
+// Combo box: editable text with a drop-down list. Multi-column entries separate their
+// columns by TAB; the list shows column 0 and the text takes column 0 when an entry is chosen.
+class ComboBox : public TextBox {
+public:
+    using TextBox::TextBox;
+    const std::vector<std::string>& items() const { return items_; }
+    void clearItems() {
+        if (!items_.empty()) {
+            items_.clear();
+            touch();
+        }
+    }
+    void addItem(std::string item) {
+        items_.push_back(std::move(item));
+        touch();
+    }
+
+private:
+    std::vector<std::string> items_;
+};
+
+class Meter : public Control {
+public:
+    using Control::Control;
+    int value() const { return value_; }
+    void setValue(int v) { change(value_, v); }
+
+private:
+    int value_ = 0;
+};
+
+// Screen timer: a periodic tick with an interval in ms and an enabled flag. The binding runs
+// it; a timer with interval 0 never ticks, enabled or not.
+class Timer : public Control {
+public:
+    Timer(std::string name, int intervalMs, bool enabled) : Control(std::move(name)) {
+        interval_ = intervalMs;
+        setEnabled(enabled);
+    }
+    int interval() const { return interval_; }
+    void setInterval(int ms) { change(interval_, ms); }
+    bool running() const { return enabled() && interval_ > 0; }
+
+private:
+    int interval_ = 0;
+};
+
+// Grid: a header row 0 and data rows 1..rowCount, columns 1..colCount (column 0 is the row
+// header and holds nothing). Each data row carries its own revision stamp, new whenever the
+// row is created or changed, so that a redraw touches only the rows that changed.
+class Grid : public Control {
+public:
+    Grid(std::string name, int colCount, int buttonColumn = 0);
+
+    int colCount() const { return colCount_; }
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    // Rows added are empty; rows taken away are dropped from the end.
+    void setRowCount(int rows);
+
+    const std::string& header(int col) const { return headers_.at(static_cast<std::size_t>(col)); }
+    void setHeader(int col, std::string text);
+
+    // Row 0 reads the header; cells outside the grid read as empty text.
+    const std::string& cell(int row, int col) const;
+    // Writing outside the data rows or columns is refused (false), never a crash.
+    bool setCell(int row, int col, std::string text);
+
+    // The column that shows a delete button in every data row; 0 for none.
+    int buttonColumn() const { return buttonColumn_; }
+
+    int activeRow() const { return activeRow_; }
+    int activeCol() const { return activeCol_; }
+    void setActiveCell(int row, int col);
+
+    // Raised when the row count, the headers or the active cell change.
+    std::uint64_t shapeRevision() const { return shapeRevision_; }
+    std::uint64_t rowRevision(int row) const { return rows_.at(static_cast<std::size_t>(row - 1)).revision; }
+
+private:
+    struct Row {
+        std::vector<std::string> cells;
+        std::uint64_t revision = 0;
+    };
+    void shapeChanged();
+
+    int colCount_;
+    int buttonColumn_;
+    std::vector<std::string> headers_;
+    std::vector<Row> rows_;
+    int activeRow_ = 0;
+    int activeCol_ = 0;
+    std::uint64_t shapeRevision_ = 0;
+    std::uint64_t rowStamp_ = 0;
+};
+
+// A window of the program: caption, position and size in twips, as the platform measures a
+// screen (15 twips to a pixel at the usual 96 dots per inch).
+struct Form {
+    std::string caption;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool visible = false;
+};
+
+// What a socket control is set to; the socket itself is a port owned by the host.
+struct SocketSettings {
+    std::string name;
+    std::string remoteHost;
+    int remotePort = 0;
+    int localPort = 0;
+};
+
+}  // namespace rennik

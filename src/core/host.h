@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "core/main_screen.h"
+#include "core/ports.h"
+#include "core/race_state.h"
+
+namespace rennik {
+
+// Everything a handler works on: the race state, the two screens, the platform ports and the
+// sockets. One object, owned by the program for its whole life and passed by reference.
+struct Host {
+    Host(Ports p, std::filesystem::path appDirectory) : ports(p), appDir(std::move(appDirectory)) {}
+
+    Ports ports;
+    // The folder of the program's files: the executable's folder unless another was named.
+    std::filesystem::path appDir;
+
+    RaceState race;
+    StartupScreen open;
+    MainScreen main;
+
+    // The address-check socket; empty while it is not bound.
+    std::unique_ptr<UdpEndpoint> chker;
+};
+
+}  // namespace rennik

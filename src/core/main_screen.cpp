@@ -1,0 +1,83 @@
+#include "core/main_screen.h"
+
+namespace rennik {
+namespace {
+
+// Per-car controls are elements of control arrays: "Lbl_Time(0)" is slot 0's lap clock.
+std::string element(const char* name, int slot) { return std::string(name) + "(" + std::to_string(slot) + ")"; }
+
+}  // namespace
+
+CarPanel::CarPanel(int s)
+    : slot(s),
+      Frm_Runner(element("Frm_Runner", s), "X号車"),
+      Time_DriverInfo(element("Time_DriverInfo", s), 30000, false),
+      Time_GasBlk(element("Time_GasBlk", s), 1000, false),
+      Time_Lap(element("Time_Lap", s), 0, true),
+      Time_MessBlk(element("Time_MessBlk", s), 500, false),
+      Winsock{element("Winsock", s), "", 0, 0},
+      Btn_ClientNoSet(element("Btn_ClientNoSet", s), "計測設定"),
+      Frm_LapInfo(element("Frm_LapInfo", s), "", false),
+      Btn_LapChg(element("Btn_LapChg", s), "Lap修正"),
+      Btn_RunStop(element("Btn_RunStop", s), "中止"),
+      Btn_ClientNoSet2(element("Btn_ClientNoSet2", s), "計測設定"),
+      Btn_ClsCar(element("Btn_ClsCar", s), "消"),
+      Lbl_Time(element("Lbl_Time", s), "00'00\"000"),
+      Lbl_Gousya(element("Lbl_Gousya", s), "１号車"),
+      Lbl_AveCaption(element("Lbl_AveCaption", s), "Ave"),
+      Lbl_BestCaption(element("Lbl_BestCaption", s), "Best"),
+      Lbl_YosoSyuCaption(element("Lbl_YosoSyuCaption", s), "予想周数"),
+      Lbl_LapCnt(element("Lbl_LapCnt", s), ""),
+      Lbl_AveLapTime(element("Lbl_AveLapTime", s), ""),
+      Lbl_BestLapTime(element("Lbl_BestLapTime", s), ""),
+      Lbl_YosoSyu(element("Lbl_YosoSyu", s), ""),
+      Lbl_IP(element("Lbl_IP", s), ""),
+      Frm_DriverInfo(element("Frm_DriverInfo", s), " ドライバ情報", false),
+      Frm_DriverLap(element("Frm_DriverLap", s), "", false),
+      Spd_DriverInfo(element("Spd_DriverInfo", s), 3),
+      Btn_DriverInfo(element("Btn_DriverInfo", s), "ドライバ情報"),
+      Txt_Nenpi(element("Txt_Nenpi", s)),
+      Txt_ZanRunCnt(element("Txt_ZanRunCnt", s), "0"),
+      Chk_ChgCnter(element("Chk_ChgCnter", s)),
+      Txt_OutMess(element("Txt_OutMess", s)),
+      Frm_Comment5("Frm_Comment(5)", ""),
+      Meter_Gas(element("Meter_Gas", s)),
+      Lbl_MeterE(element("Lbl_MeterE", s), "E"),
+      Lbl_MeterF(element("Lbl_MeterF", s), "F"),
+      Txt_InGasl(element("Txt_InGasl", s)),
+      Btn_Kyuyu(element("Btn_Kyuyu", s), "給油"),
+      Lbl_ZanGas(element("Lbl_ZanGas", s), "残999"),
+      Lbl_AllGas(element("Lbl_AllGas", s), ""),
+      Lbl_Tank(element("Lbl_Tank", s), "999"),
+      Lbl_InGaslCaption(element("Lbl_InGaslCaption", s), "給油量"),
+      Lbl_AllGasCaption(element("Lbl_AllGasCaption", s), "総給油容量"),
+      Lbl_TankCaption(element("Lbl_TankCaption", s), "タンク容量"),
+      Lbl_LitreUnit(element("Lbl_LitreUnit", s), "ﾘｯﾄﾙ"),
+      Lbl_LitreUnit2(element("Lbl_LitreUnit2", s), "l"),
+      Cmb_Driver(element("Cmb_Driver", s)),
+      Cmb_Car(element("Cmb_Car", s)),
+      Lbl_DBestCaption(element("Lbl_DBestCaption", s), "D.Best"),
+      Lbl_DAveCaption(element("Lbl_DAveCaption", s), "D.Ave"),
+      Lbl_CarCaption(element("Lbl_CarCaption", s), "車輌名"),
+      Lbl_NenpiCaption(element("Lbl_NenpiCaption", s), "平均燃費"),
+      Lbl_NenpiUnit(element("Lbl_NenpiUnit", s), "Km/ﾘｯﾄﾙ"),
+      Lbl_AutoMess2(element("Lbl_AutoMess2", s), "メッセージを自動送信する"),
+      Lbl_AutoMess1(element("Lbl_AutoMess1", s), "周走行したらドライバ交代"),
+      Label7("Label7", "送信メッセージ"),
+      Lbl_InMess(element("Lbl_InMess", s), ""),
+      Lbl_DrvrBestLapTime(element("Lbl_DrvrBestLapTime", s), ""),
+      Lbl_DrvrAveLapTime(element("Lbl_DrvrAveLapTime", s), ""),
+      Spd_LapTime(element("Spd_LapTime", s), 5) {
+    Lbl_InMess.setBackColor(colours::LightYellow);
+    Spd_LapTime.setVisible(false);
+}
+
+MainScreen::MainScreen() {
+    for (const char* weather : {"晴", "曇", "雨", "雪"}) {
+        Cmb_Tenki.addItem(weather);
+    }
+    Time_OtherLap.setEnabled(false);
+    Btn_OtherLap.setEnabled(false);
+}
+
+}  // namespace rennik

@@ -1,0 +1,182 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "core/controls.h"
+
+// The two screens of the program as models: the start-up screen Mf_Open and the main screen
+// Main with every control under its design name, caption or text, colours, enabled and visible
+// states. The binding draws exactly this; the handlers change exactly this.
+namespace rennik {
+
+struct StartupScreen {
+    Form form{"Rennik1", 0, 0, 0, 0, false};
+    Timer Timer1{"Timer1", 3000, false};  // one shot: opens the main screen
+    Label Label1{"Label1", "Ver1.20"};
+    Label Label2{"Label2", "RennikHostSystem"};
+    Label Label3{"Label3", "1Car Version"};
+    Label Label4{"Label4", "Rennik1 開発チーム  ピットサイド計測システム"};
+};
+
+// The panel of one car slot (Frm_Runner and everything inside it). The main screen holds
+// exactly one, slot 0.
+struct CarPanel {
+    explicit CarPanel(int slot);
+
+    int slot;
+    Frame Frm_Runner;
+
+    Timer Time_DriverInfo;
+    Timer Time_GasBlk;
+    Timer Time_Lap;
+    Timer Time_MessBlk;
+    SocketSettings Winsock;
+
+    Button Btn_ClientNoSet;
+
+    // Lap summary, shown once the car PC's address is set.
+    Frame Frm_LapInfo;
+    Button Btn_LapChg;
+    Button Btn_RunStop;
+    Button Btn_ClientNoSet2;
+    Button Btn_ClsCar;
+    Label Lbl_Time;
+    Label Lbl_Gousya;
+    Label Lbl_AveCaption;
+    Label Lbl_BestCaption;
+    Label Lbl_YosoSyuCaption;
+    Label Lbl_LapCnt;
+    Label Lbl_AveLapTime;
+    Label Lbl_BestLapTime;
+    Label Lbl_YosoSyu;
+    Label Lbl_IP;
+
+    // Driver information, shown together with the lap summary.
+    Frame Frm_DriverInfo;
+    Frame Frm_DriverLap;
+    Grid Spd_DriverInfo;
+    Button Btn_DriverInfo;
+    TextBox Txt_Nenpi;
+    TextBox Txt_ZanRunCnt;
+    CheckBox Chk_ChgCnter;
+    TextBox Txt_OutMess;
+
+    // Fuel (the fifth comment frame of the screen).
+    Frame Frm_Comment5;
+    Meter Meter_Gas;
+    Label Lbl_MeterE;
+    Label Lbl_MeterF;
+    TextBox Txt_InGasl;
+    Button Btn_Kyuyu;
+    Label Lbl_ZanGas;
+    Label Lbl_AllGas;
+    Label Lbl_Tank;
+    Label Lbl_InGaslCaption;
+    Label Lbl_AllGasCaption;
+    Label Lbl_TankCaption;
+    Label Lbl_LitreUnit;
+    Label Lbl_LitreUnit2;
+
+    ComboBox Cmb_Driver;
+    ComboBox Cmb_Car;
+    Label Lbl_DBestCaption;
+    Label Lbl_DAveCaption;
+    Label Lbl_CarCaption;
+    Label Lbl_NenpiCaption;
+    Label Lbl_NenpiUnit;
+    Label Lbl_AutoMess2;
+    Label Lbl_AutoMess1;
+    Label Label7;
+    Label Lbl_InMess;
+    Label Lbl_DrvrBestLapTime;
+    Label Lbl_DrvrAveLapTime;
+
+    // The lap table: 1 time text, 2 driver, 3 remark, 4 ticks, 5 message log.
+    Grid Spd_LapTime;
+};
+
+struct MainScreen {
+    MainScreen();
+
+    Form form{"走行状況", 0, 0, 0, 0, false};
+
+    // Driver master editor.
+    Frame Frm_Drivers{"Frm_Drivers", "", false};
+    Grid Spd_Drivers{"Spd_Drivers", 2, 2};
+    Button Btn_DrvCancel{"Btn_DrvCancel", "Cancel"};
+    Button Btn_DrvOk{"Btn_DrvOk", "登録"};
+    Label Label6_Drivers{"Label6", "ドライバ編集"};
+
+    // Settings panel.
+    Frame Frm_Mess{"Frm_Mess", "", false};
+    Button Btn_MessCancel{"Btn_MessCancel", "Cancel"};
+    Grid Spd_Mess{"Spd_Mess", 2};
+    Button Btn_MessOk{"Btn_MessOk", "登録"};
+    Label Label6_Mess{"Label6", "環境設定"};
+    // Settings-panel sizes in twips, set when the main screen opens.
+    int Frm_MessHeight = 0;
+    int Spd_MessHeight = 0;
+    int Btn_MessOkTop = 0;
+    int Btn_MessCancelTop = 0;
+
+    CarPanel car{0};
+
+    // Race-wide panel.
+    Frame Frm_Main{"Frm_Main", ""};
+    Timer Time_NoInputBlk{"Time_NoInputBlk", 1000, true};
+    Frame ImFrame3D3{"ImFrame3D3", " 気になる車のLap？"};
+    Timer Time_OtherLap{"Time_OtherLap", 99, false};
+    Label Lbl_OtherLap{"Lbl_OtherLap", "0'00\"000"};
+    Button Btn_OtherLap{"Btn_OtherLap", "Start"};
+    SocketSettings WinsockChker{"WinsockChker", "", 0, 0};
+
+    Frame Frm_Comment1{"Frm_Comment(1)", "ｲﾍﾞﾝﾄ名"};
+    TextBox Txt_Event{"Txt_Event"};
+    Frame Frm_Comment0{"Frm_Comment(0)", "日付"};
+    TextBox Txt_Date{"Txt_Date", "yyyy/mm/dd"};
+    Frame Frm_Comment2{"Frm_Comment(2)", "天気"};
+    ComboBox Cmb_Tenki{"Cmb_Tenki"};
+    Frame Frm_Comment3{"Frm_Comment(3)", "気温"};
+    TextBox Txt_Kion{"Txt_Kion", "xx"};
+    Label Lbl_KionUnit{"Lbl_KionUnit", "度"};
+    Frame Frm_Comment4{"Frm_Comment(4)", ""};
+    Timer Time_System{"Time_System", 1000, true};
+    Label Lbl_RunCaption{"Lbl_RunCaption", "走行時間"};
+    TextBox Txt_RunH{"Txt_RunH", "0"};
+    Label Lbl_RunHUnit{"Lbl_RunHUnit", "時間"};
+    TextBox Txt_RunN{"Txt_RunN", "0"};
+    Label Lbl_RunNUnit{"Lbl_RunNUnit", "分"};
+    Label Lbl_StTime{"Lbl_StTime", ""};
+    Label Lbl_ZanTime{"Lbl_ZanTime", "残り 約00:00:00"};
+    Label Lbl_SysTime{"Lbl_SysTime", "am 00:00:00"};
+    Frame ImFrame3D2{"ImFrame3D2", " Host IP 情報"};
+    Label Lbl_LocalIP{"Lbl_LocalIP", "XXX.XXX.XXX.XXX"};
+
+    Button Btn_Write{"Btn_Write", "保存"};
+    Button Btn_End{"Btn_End", "End"};
+    Button Btn_Start{"Btn_Start", "Start"};
+    Button Btn_Drivers{"Btn_Drivers", "ドライバ編集"};
+    Button Btn_Mess{"Btn_Mess", "環境設定"};
+    Button Btn_Cource{"Btn_Cource", "コース名編集"};
+    Button Btn_Car{"Btn_Car", "車輌情報編集"};
+
+    Frame Frm_Comment6{"Frm_Comment(6)", "コース名"};
+    ComboBox Cmb_Course{"Cmb_Course"};
+
+    // Course master editor.
+    Frame Frm_Course{"Frm_Course", "", false};
+    Grid Spd_Course{"Spd_Course", 3, 3};
+    Button Btn_CourceCancel{"Btn_CourceCancel", "Cancel"};
+    Button Btn_CourceOK{"Btn_CourceOK", "登録"};
+    Label Label6_Course{"Label6", "コース情報編集"};
+
+    // Car master editor.
+    Frame Frm_Car{"Frm_Car", "", false};
+    Grid Spd_Car{"Spd_Car", 5, 5};
+    Button Btn_CarCancel{"Btn_CarCancel", "Cancel"};
+    Button Btn_CarOK{"Btn_CarOK", "登録"};
+    Label Label6_Car{"Label6", "車輌情報編集"};
+};
+
+}  // namespace rennik

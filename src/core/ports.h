@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/race_state.h"
+
+// The small interfaces through which handlers reach the platform. The Qt binding implements
+// them for the real program; tests implement them with scripted fakes.
+namespace rennik {
+
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
+enum class MsgButtons { Ok, YesNo };
+// The platform's answer codes: OK 1, Yes 6, No 7.
+enum class MsgAnswer : std::int16_t { Ok = 1, Yes = 6, No = 7 };
+
+struct MessageBoxRequest {
+    std::string text;
+    std::string title;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgAnswer defaultButton = MsgAnswer::Ok;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Modal: other events (datagrams, timers) go on being handled while the box is open.
+    virtual MsgAnswer messageBox(const MessageBoxRequest& request) = 0;
+    virtual void beep() = 0;
+};
+
+class WallClock {
+public:
+    virtual ~WallClock() = default;
+    virtual LocalDateTime now() const = 0;
+};
+
+// One UDP socket. Datagrams travel as raw bytes (Shift-JIS on the car link).
+class UdpEndpoint {
+public:
+    virtual ~UdpEndpoint() = default;
+    using Receiver = std::function<void(const std::string& datagram, const std::string& fromHost)>;
+    // Binds the local port and remembers where send() goes; false when the port cannot be bound.
+    virtual bool open(int localPort, const std::string& remoteHost, int remotePort) = 0;
+    virtual void send(const std::string& datagram) = 0;
+    virtual void close() = 0;
+    // Called on the user-interface thread for every datagram that arrives while open.
+    virtual void setReceiver(Receiver receiver) = 0;
+    // This machine's own address on the local network, as the socket reports it.
+    virtual std::string localIp() const = 0;
+};
+
+class SocketFactory {
+public:
+    virtual ~SocketFactory() = default;
+    virtual std::unique_ptr<UdpEndpoint> create() = 0;
+};
+
+// The life of the program itself.
+class Application {
+public:
+    virtual ~Application() = default;
+    // Ends the program at once: every screen closes and no further handler runs.
+    virtual void quit() = 0;
+};
+
+struct Ports {
+    Dialogs& dialogs;
+    WallClock& clock;
+    SocketFactory& sockets;
+    Application& app;
+};
+
+}  // namespace rennik

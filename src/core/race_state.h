@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "config/app_settings.h"
+
+namespace rennik {
+
+// Number of car slots the data model is built for; the screen carries slot 0 only.
+inline constexpr int kCarSlots = 5;
+
+template <typename T>
+using PerCar = std::array<T, kCarSlots>;
+
+// Local wall-clock date and time, as the crew's watch shows it.
+struct LocalDateTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    friend auto operator<=>(const LocalDateTime&, const LocalDateTime&) = default;
+};
+
+// The one in-memory state of the running program. Everything starts zeroed or empty and is
+// reset only where a handler says so.
+struct RaceState {
+    // Program-wide.
+    std::atomic<std::int32_t> TickCount{0};  // ticks since the last Start; the only value read across threads
+    std::int32_t MmTimerId = 0;
+    std::int32_t ScreenW = 0;  // twips
+    std::int32_t ScreenH = 0;
+    std::filesystem::path IniPath;
+    std::filesystem::path CarFilePath;
+    std::filesystem::path CourseFilePath;
+    std::filesystem::path DriverFilePath;
+    std::int16_t MsgAnswer = 0;  // answer of the last confirmation box; 7 is No
+    AppSettings Settings;
+
+    // Main screen, whole run.
+    LocalDateTime StartTime;
+    LocalDateTime EndTime;
+    bool HasEndTime = false;
+    std::int32_t RemainTicks = 0;
+    bool StopNoConfirm = false;
+    std::int32_t PrevRunH = 0;
+    std::int32_t PrevRunN = 0;
+    std::string OutMessSuffix;
+    std::int32_t DrvRow = 0;
+    std::int32_t CourseLength = 0;
+
+    // Main screen, per car slot.
+    PerCar<std::int32_t> LapCnt{};
+    PerCar<std::int32_t> LapStartTick{};
+    PerCar<std::int32_t> LastRecvTick{};
+    PerCar<bool> NoCommLapDone{};
+    PerCar<std::string> LapMark{};
+    PerCar<std::string> RecvText{};
+    PerCar<std::int32_t> RecvLapNo{};
+    PerCar<std::string> AutoMessText{};
+    PerCar<std::string> OutMessText{};
+    PerCar<std::string> ReplyBody{};
+    PerCar<std::int32_t> LastLapTicks{};
+    PerCar<std::string> LastLapText{};
+    PerCar<std::int32_t> BestLapTicks{};
+    PerCar<std::int32_t> BestLapNo{};
+    PerCar<std::int32_t> LapTicksSum{};
+    PerCar<std::int32_t> DrvBestLapTicks{};
+    PerCar<std::int32_t> DrvBestLapNo{};
+    PerCar<std::int32_t> DrvLapTicksSum{};
+    PerCar<std::int32_t> DrvLapCount{};
+    PerCar<std::string> LapEditSaveText{};
+    PerCar<float> TotalFuel{};
+    PerCar<float> TankCapacity{};
+    PerCar<float> MetresPerLitre{};
+};
+
+}  // namespace rennik
