@@ -10,13 +10,48 @@ namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Whether a canonical number text ([-]digits[.digits][e[sign]digits]) that does not fit a
+// double is too large (rather than too small): its decimal magnitude, the place of its first
+// significant digit plus the exponent, decides.
+bool overflows(const std::string& s) {
+    std::size_t i = s.front() == '-' ? 1 : 0;
+    long magnitude = 0;
+    bool seenPoint = false;
+    bool significant = false;
+    for (; i < s.size() && s[i] != 'e'; ++i) {
+        if (s[i] == '.') {
+            seenPoint = true;
+        } else if (!significant && s[i] == '0') {
+            magnitude -= seenPoint ? 1 : 0;
+        } else {
+            significant = true;
+            if (!seenPoint) {
+                ++magnitude;
+            }
+        }
+    }
+    if (!significant) {
+        return false;
+    }
+    long exponent = 0;
+    bool negative = false;
+    for (++i; i < s.size(); ++i) {
+        if (s[i] == '-' || s[i] == '+') {
+            negative = s[i] == '-';
+        } else if (exponent < 1'000'000) {  // far beyond any double; also stops overflow here
+            exponent = exponent * 10 + (s[i] - '0');
+        }
+    }
+    return magnitude + (negative ? -exponent : exponent) > 0;
+}
+
 double parseCanonical(const std::string& s) {
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
     if (ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone when it is out of range: a negative exponent made it
-        // too small (0), anything else too large (the checked conversions then refuse it).
-        if (s.find("e-") != std::string::npos) {
+        // from_chars leaves the value alone when it is out of range: a value too small reads 0,
+        // one too large reads as infinite (the checked conversions then refuse it).
+        if (!overflows(s)) {
             return 0.0;
         }
         return s.front() == '-' ? -HUGE_VAL : HUGE_VAL;
@@ -165,7 +200,12 @@ std::optional<double> numericValue(std::string_view text) {
     if (s.back() == '.') {
         s.pop_back();
     }
-    return parseCanonical(s);
+    // A text beyond the range of a double ("1e999") is not a number the program can hold.
+    const double value = parseCanonical(s);
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 bool isNumeric(std::string_view text) { return numericValue(text).has_value(); }
@@ -176,8 +216,14 @@ std::optional<std::int16_t> toInt16(double value) { return toInt<std::int16_t>(v
 std::optional<std::int32_t> toInt32(double value) { return toInt<std::int32_t>(value); }
 
 std::string singleText(float value) {
+    if (value == 0.0f) {
+        return "0";  // also for -0, which a person would not expect to see
+    }
+    // Seven significant digits are all a single-precision value holds; the "g" form drops
+    // trailing zeros, so 12.5 stays "12.5" and a sum such as 12.3 + 45.6 shows "57.9".
     char buffer[32];
-    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto [ptr, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
     return ec == std::errc() ? std::string(buffer, ptr) : std::string("0");
 }
 

@@ -11,7 +11,8 @@ namespace rennik::numbers {
 // Lenient reading of typed text: blanks (space, tab, line feed) are ignored wherever they
 // stand, reading stops at the first character that cannot continue a number, and a text that
 // does not begin with a number reads as 0. Accepts a sign, a decimal point and an exponent
-// ("1.5e3"); "12abc" reads 12, " 2.5" reads 2.5, "abc" reads 0.
+// ("1.5e3"); "12abc" reads 12, " 2.5" reads 2.5, "abc" reads 0. A value too large for a double
+// reads as infinite (the checked conversions refuse it), one too small as 0.
 double leadingNumber(std::string_view text);
 
 // Strict test of a whole text as a number in the locale's format: optional blanks around it,
@@ -21,6 +22,7 @@ double leadingNumber(std::string_view text);
 bool isNumeric(std::string_view text);
 
 // The value of a text that passes isNumeric (thousands separators dropped); nothing otherwise.
+// A text whose value lies beyond the range of a double ("1e999") is not numeric.
 std::optional<double> numericValue(std::string_view text);
 
 // Rounds to the nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
@@ -31,7 +33,8 @@ double roundHalfEven(double value);
 std::optional<std::int16_t> toInt16(double value);
 std::optional<std::int32_t> toInt32(double value);
 
-// The shortest decimal text that reads back as the same single-precision value: 40, 12.5, 0.
+// The shortest decimal text of a single-precision value with at most 7 significant digits and
+// no trailing zeros, a point as decimal separator: 40, 12.5, 0, 57.9 (for 57.899998).
 std::string singleText(float value);
 
 }  // namespace rennik::numbers

@@ -11,8 +11,9 @@ namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
-// One conversion descriptor per direction, opened once; the program converts on one thread at
-// a time per direction, and iconv keeps no state between calls once reset.
+// One conversion descriptor per direction and thread, opened once: a descriptor carries
+// state and must not be shared between threads (the car simulator of the end-to-end tests
+// converts on its own thread); it is reset before every conversion.
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
@@ -73,7 +74,9 @@ std::size_t badSjisLength(std::string_view rest) {
     return 1;
 }
 
-// Length of the UTF-8 character that failed to encode, or 1 for a byte that starts none.
+// Length of the UTF-8 character that failed to encode: a lead byte with the continuation
+// bytes that follow it (at most as many as it announces), so that a cut-off or unencodable
+// character costs one "?"; a byte that starts no character is one on its own.
 std::size_t badUtf8Length(std::string_view rest) {
     const auto c0 = static_cast<unsigned char>(rest[0]);
     std::size_t n = 1;
@@ -84,21 +87,20 @@ std::size_t badUtf8Length(std::string_view rest) {
     } else if (c0 >= 0xF0 && c0 <= 0xF4) {
         n = 4;
     }
-    for (std::size_t i = 1; i < n; ++i) {
-        if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) {
-            return 1;
-        }
+    std::size_t i = 1;
+    while (i < n && i < rest.size() && (static_cast<unsigned char>(rest[i]) & 0xC0) == 0x80) {
+        ++i;
     }
-    return n;
+    return i;
 }
 
 const Converter& decoder() {
-    static const Converter c("UTF-8", "CP932");
+    static thread_local const Converter c("UTF-8", "CP932");
     return c;
 }
 
 const Converter& encoder() {
-    static const Converter c("CP932", "UTF-8");
+    static thread_local const Converter c("CP932", "UTF-8");
     return c;
 }
 

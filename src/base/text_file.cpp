@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -27,11 +28,19 @@ std::optional<std::string> readBytes(const std::filesystem::path& path) {
 }
 
 bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
-    static std::mt19937 random(std::random_device{}());
-    const std::filesystem::path temp =
-        path.parent_path() /
-        (path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // A fresh name beside the file, so that the rename stays within one file system; another
+    // writer's leftover of the same name makes us pick again rather than fail.
+    thread_local std::mt19937 random(std::random_device{}());
+    std::filesystem::path temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
+        temp = path.parent_path() /
+               (path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
     if (fd < 0) {
         return false;
     }
@@ -39,6 +48,9 @@ bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes)
     bool ok = true;
     while (ok && done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         ok = n > 0;
         done += ok ? static_cast<std::size_t>(n) : 0;
     }

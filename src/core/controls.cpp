@@ -7,9 +7,9 @@ const std::string kEmpty;
 
 Grid::Grid(std::string name, int colCount, int buttonColumn)
     : Control(std::move(name)),
-      colCount_(colCount),
+      colCount_(colCount < 0 ? 0 : colCount),
       buttonColumn_(buttonColumn),
-      headers_(static_cast<std::size_t>(colCount) + 1) {}
+      headers_(static_cast<std::size_t>(colCount_) + 1) {}
 
 void Grid::setRowCount(int rows) {
     rows = rows < 0 ? 0 : rows;
@@ -17,7 +17,8 @@ void Grid::setRowCount(int rows) {
         return;
     }
     const auto old = static_cast<std::size_t>(rowCount());
-    rows_.resize(static_cast<std::size_t>(rows), Row{std::vector<std::string>(static_cast<std::size_t>(colCount_) + 1), 0});
+    const Row empty{std::vector<std::string>(static_cast<std::size_t>(colCount_) + 1), 0};
+    rows_.resize(static_cast<std::size_t>(rows), empty);
     for (std::size_t r = old; r < rows_.size(); ++r) {
         rows_[r].revision = ++rowStamp_;
     }
@@ -60,6 +61,13 @@ bool Grid::setCell(int row, int col, std::string text) {
         touch();
     }
     return true;
+}
+
+std::uint64_t Grid::rowRevision(int row) const {
+    if (row < 1 || row > rowCount()) {
+        return 0;
+    }
+    return rows_[static_cast<std::size_t>(row - 1)].revision;
 }
 
 void Grid::setActiveCell(int row, int col) {

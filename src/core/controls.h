@@ -25,12 +25,13 @@ inline constexpr Rgb Black{0, 0, 0};
 inline constexpr Rgb Red{255, 0, 0};
 inline constexpr Rgb LightYellow{255, 255, 192};
 inline constexpr Rgb Grey{192, 192, 192};
-inline constexpr Rgb Navy{0, 0, 128};
+inline constexpr Rgb Lime{0, 255, 0};
 }  // namespace colours
 
 class Control {
 public:
-    explicit Control(std::string name, std::string text = {}) : name_(std::move(name)), text_(std::move(text)) {}
+    explicit Control(std::string name, std::string text = {})
+        : name_(std::move(name)), text_(std::move(text)) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
@@ -86,7 +87,8 @@ public:
 
 class Frame : public Captioned {
 public:
-    Frame(std::string name, std::string caption, bool visible = true) : Captioned(std::move(name), std::move(caption)) {
+    Frame(std::string name, std::string caption, bool visible = true)
+        : Captioned(std::move(name), std::move(caption)) {
         setVisible(visible);
     }
 };
@@ -179,7 +181,8 @@ public:
     // Rows added are empty; rows taken away are dropped from the end.
     void setRowCount(int rows);
 
-    const std::string& header(int col) const { return headers_.at(static_cast<std::size_t>(col)); }
+    // Columns outside the grid read as empty text.
+    const std::string& header(int col) const { return cell(0, col); }
     void setHeader(int col, std::string text);
 
     // Row 0 reads the header; cells outside the grid read as empty text.
@@ -196,7 +199,9 @@ public:
 
     // Raised when the row count, the headers or the active cell change.
     std::uint64_t shapeRevision() const { return shapeRevision_; }
-    std::uint64_t rowRevision(int row) const { return rows_.at(static_cast<std::size_t>(row - 1)).revision; }
+    // Stamps come from one counter per grid and are never reused, so a row dropped and added
+    // again never looks unchanged. A row outside the grid has stamp 0.
+    std::uint64_t rowRevision(int row) const;
 
 private:
     struct Row {

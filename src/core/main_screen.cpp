@@ -1,5 +1,7 @@
 #include "core/main_screen.h"
 
+#include <stdexcept>
+
 namespace rennik {
 namespace {
 
@@ -69,6 +71,8 @@ CarPanel::CarPanel(int s)
       Lbl_DrvrAveLapTime(element("Lbl_DrvrAveLapTime", s), ""),
       Spd_LapTime(element("Spd_LapTime", s), 5) {
     Lbl_InMess.setBackColor(colours::LightYellow);
+    Lbl_Time.setForeColor(colours::Lime);
+    Lbl_Time.setBackColor(colours::Black);
     Spd_LapTime.setVisible(false);
 }
 
@@ -76,8 +80,23 @@ MainScreen::MainScreen() {
     for (const char* weather : {"晴", "曇", "雨", "雪"}) {
         Cmb_Tenki.addItem(weather);
     }
+    for (Label* board : {&Lbl_ZanTime, &Lbl_SysTime, &Lbl_OtherLap}) {
+        board->setForeColor(colours::White);
+        board->setBackColor(colours::Black);
+    }
     Time_OtherLap.setEnabled(false);
     Btn_OtherLap.setEnabled(false);
+}
+
+}  // namespace rennik
+
+namespace rennik {
+
+CarPanel& MainScreen::panel(int slot) {
+    if (slot != car.slot) {
+        throw std::out_of_range("no car panel for slot " + std::to_string(slot));
+    }
+    return car;
 }
 
 }  // namespace rennik

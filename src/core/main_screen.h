@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "core/controls.h"
@@ -121,6 +120,9 @@ struct MainScreen {
     int Btn_MessCancelTop = 0;
 
     CarPanel car{0};
+    // The panel of a car slot. Only the slots whose panel the screen carries exist; any other
+    // index is a programming error and throws std::out_of_range.
+    CarPanel& panel(int slot);
 
     // Race-wide panel.
     Frame Frm_Main{"Frm_Main", ""};

@@ -15,21 +15,21 @@ namespace rennik {
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, YesNo };
 // The platform's answer codes: OK 1, Yes 6, No 7.
-enum class MsgAnswer : std::int16_t { Ok = 1, Yes = 6, No = 7 };
+enum class Answer : std::int16_t { Ok = 1, Yes = 6, No = 7 };
 
 struct MessageBoxRequest {
     std::string text;
     std::string title;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
-    MsgAnswer defaultButton = MsgAnswer::Ok;
+    Answer defaultButton = Answer::Ok;
 };
 
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // Modal: other events (datagrams, timers) go on being handled while the box is open.
-    virtual MsgAnswer messageBox(const MessageBoxRequest& request) = 0;
+    virtual Answer messageBox(const MessageBoxRequest& request) = 0;
     virtual void beep() = 0;
 };
 

@@ -1,0 +1,58 @@
+// Rennik1: the pit-side host of one race car. Starts the program, or with --screenshot FILE
+// writes a picture of the main screen and exits.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "ui/japanese_font.h"
+#include "ui/program.h"
+
+int main(int argc, char* argv[]) {
+    bool screenshot = false;
+    for (int i = 1; i < argc; ++i) {
+        screenshot = screenshot || QByteArray(argv[i]).startsWith("--screenshot");
+    }
+    // A picture needs no display.
+    if (screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Rennik1"));
+    QApplication::setApplicationVersion(QStringLiteral("1.20"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Rennik1: pit-side lap timing host for one car"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+                                       QStringLiteral("Folder of Rennik.ini and the master files "
+                                                      "(default: the program's own folder)."),
+                                       QStringLiteral("DIR"));
+    const QCommandLineOption shotOption(QStringLiteral("screenshot"),
+                                        QStringLiteral("Load the main screen, write it as PNG and exit."),
+                                        QStringLiteral("FILE"));
+    parser.addOption(dirOption);
+    parser.addOption(shotOption);
+    parser.process(app);
+
+    const QString dir = parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath();
+    if (!QDir(dir).exists()) {
+        std::fprintf(stderr, "rennik1: no such folder: %s\n", qPrintable(dir));
+        return EXIT_FAILURE;
+    }
+    QApplication::setFont(rennik::ui::japaneseFont());
+
+    rennik::ui::Program program(QDir(dir).absolutePath().toStdString());
+    if (parser.isSet(shotOption)) {
+        if (!program.screenshot(parser.value(shotOption))) {
+            std::fprintf(stderr, "rennik1: cannot write %s\n", qPrintable(parser.value(shotOption)));
+            return EXIT_FAILURE;
+        }
+        return EXIT_SUCCESS;
+    }
+    program.start();
+    return QApplication::exec();
+}

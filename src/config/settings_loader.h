@@ -1,0 +1,15 @@
+#pragma once
+
+#include <filesystem>
+
+#include "config/app_settings.h"
+
+namespace rennik {
+
+// Fills `settings` from Rennik.ini at start-up, key by key in the order of the file. A missing
+// or empty key takes its default, which is written back at once, so a first start creates the
+// complete file. A write that fails is not reported: the program runs on with the values in
+// memory.
+void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath);
+
+}  // namespace rennik

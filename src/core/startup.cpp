@@ -1,0 +1,130 @@
+#include "core/startup.h"
+
+#include "config/master_lists.h"
+#include "config/settings_loader.h"
+#include "timing/time_format.h"
+
+namespace rennik {
+namespace {
+
+// The full-width form of a slot number, as the car frames show it ("１号車").
+std::string fullWidthNumber(int n) {
+    std::string out;
+    for (const char c : std::to_string(n)) {
+        // U+FF10 + digit, in UTF-8: EF BC 90..99.
+        out += "\xEF\xBC";
+        out += static_cast<char>(0x90 + (c - '0'));
+    }
+    return out;
+}
+
+void centre(Form& form, const RaceState& race) {
+    form.left = (race.ScreenW - form.width) / 2;
+    form.top = (race.ScreenH - form.height) / 2;
+}
+
+void openAddressCheck(Host& host) {
+    MainScreen& m = host.main;
+    m.WinsockChker.localPort = kAddressCheckPort;
+    m.WinsockChker.remotePort = kAddressReplyPort;
+    if (host.chker->open(kAddressCheckPort, m.WinsockChker.remoteHost, kAddressReplyPort)) {
+        return;
+    }
+    // Another program holds the port: say so once and run on without the address check.
+    host.chker.reset();
+    host.ports.dialogs.messageBox({"ポート " + std::to_string(kAddressCheckPort) +
+                                       " は他のプログラムが使用中です。\n"
+                                       "車載PCからのアドレス確認には応答しません。",
+                                   "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+}
+
+}  // namespace
+
+void Mf_Open_Load(Host& host, int screenWTwips, int screenHTwips) {
+    RaceState& race = host.race;
+    race.ScreenW = screenWTwips;
+    race.ScreenH = screenHTwips;
+    centre(host.open.form, race);
+    host.open.form.visible = true;
+    host.open.Timer1.setEnabled(true);
+    race.IniPath = host.appDir / "Rennik.ini";
+    loadSettings(race.Settings, race.IniPath);
+    race.CarFilePath = host.appDir / "Car.ini";
+    race.CourseFilePath = host.appDir / "Course.ini";
+    race.DriverFilePath = host.appDir / "Drivers.ini";
+}
+
+void Timer1_Timer(Host& host) {
+    host.open.Timer1.setEnabled(false);
+    host.open.form.visible = false;
+    host.main.form.visible = true;
+    Main_Load(host);
+    MainScreen& m = host.main;
+    m.Frm_MessHeight = 2580;
+    m.Spd_MessHeight = 1590;
+    m.Spd_Mess.setRowCount(7);
+    m.Btn_MessOkTop = 2025;
+    m.Btn_MessCancelTop = m.Btn_MessOkTop;
+}
+
+void Main_Load(Host& host) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
+    centre(m.form, race);
+
+    LoadDriverList(host, false);
+    LoadCourseList(host, false);
+    LoadCarList(host, false);
+
+    host.chker = host.ports.sockets.create();
+    m.Lbl_LocalIP.setCaption("IP : " + host.chker->localIp());
+
+    CarPanel& car = m.car;
+    const int i = car.slot;
+    car.Frm_Runner.setCaption(fullWidthNumber(i + 1) + "号車");
+    race.LapMark[i] = "N";
+    car.Lbl_IP.setCaption("");
+    car.Spd_LapTime.setHeader(1, "タイム");
+    car.Spd_LapTime.setHeader(2, "ドライバ");
+    car.Spd_LapTime.setHeader(3, "備考");
+    car.Spd_LapTime.setRowCount(0);
+    car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
+    car.Spd_DriverInfo.setHeader(1, "ドライバ");
+    car.Spd_DriverInfo.setHeader(2, "Best Lap");
+    car.Spd_DriverInfo.setHeader(3, "Ave Lap");
+    car.Spd_DriverInfo.setRowCount(0);
+
+    const LocalDateTime today = host.ports.clock.now();
+    m.Txt_Date.setText(std::to_string(today.year) + "/" + std::to_string(today.month) + "/" +
+                       std::to_string(today.day));
+    m.Btn_Write.setCaption("走行結果\r保存");
+
+    openAddressCheck(host);
+
+    m.Spd_Drivers.setHeader(1, "ドライバ名");
+    m.Spd_Drivers.setHeader(2, " ");
+    m.Spd_Course.setHeader(1, "コース名");
+    m.Spd_Course.setHeader(2, "全長(単位m)");
+    m.Spd_Course.setHeader(3, " ");
+    m.Spd_Car.setHeader(1, "車輌名");
+    m.Spd_Car.setHeader(2, "所有者");
+    m.Spd_Car.setHeader(3, "タンク容量");
+    m.Spd_Car.setHeader(4, "平均燃費(Km/l)");
+    m.Spd_Car.setHeader(5, " ");
+    race.OutMessSuffix.clear();
+}
+
+void Btn_End_Click(Host& host) {
+    const Answer answer = host.ports.dialogs.messageBox(
+        {"終了します。よろしいですか？", "終了確認", MsgIcon::Information, MsgButtons::YesNo, Answer::No});
+    host.race.MsgAnswer = static_cast<std::int16_t>(answer);
+    if (answer != Answer::Yes) {
+        return;
+    }
+    if (host.chker) {
+        host.chker->close();
+    }
+    host.ports.app.quit();
+}
+
+}  // namespace rennik

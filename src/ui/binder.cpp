@@ -1,0 +1,186 @@
+#include "ui/binder.h"
+
+#include <QHeaderView>
+#include <QSignalBlocker>
+
+namespace rennik::ui {
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+QColor qc(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+
+// Captions keep the platform's line break as a carriage return; Qt breaks lines at LF.
+QString captionText(const std::string& s) { return qs(s).replace(QLatin1Char('\r'), QLatin1Char('\n')); }
+
+void drawCommon(const Control& c, QWidget* w, QPalette::ColorRole fore, QPalette::ColorRole back) {
+    w->setEnabled(c.enabled());
+    w->setVisible(c.visible());
+    if (!c.foreColor() && !c.backColor()) {
+        return;
+    }
+    QPalette p = w->palette();
+    if (c.foreColor()) {
+        p.setColor(fore, qc(*c.foreColor()));
+    }
+    if (c.backColor()) {
+        p.setColor(back, qc(*c.backColor()));
+        w->setAutoFillBackground(true);
+    }
+    w->setPalette(p);
+}
+
+// Column 0 of a multi-column combo entry is what the list shows and the text takes.
+QString firstColumn(const std::string& entry) { return qs(entry.substr(0, entry.find('\t'))); }
+
+}  // namespace
+
+Binder::Entry& Binder::add(const Control& control, QWidget* widget, std::function<void()> draw) {
+    widget->setObjectName(qs(control.name()));
+    entries_.push_back(std::make_unique<Entry>(Entry{&control, ~std::uint64_t{0}, std::move(draw)}));
+    return *entries_.back();
+}
+
+void Binder::label(Captioned& c, QLabel* w) {
+    add(c, w, [&c, w] {
+        w->setText(captionText(c.caption()));
+        drawCommon(c, w, QPalette::WindowText, QPalette::Window);
+    });
+}
+
+void Binder::button(Button& c, QPushButton* w) {
+    add(c, w, [&c, w] {
+        w->setText(captionText(c.caption()));
+        if (w->isCheckable()) {
+            w->setChecked(c.down());
+        }
+        drawCommon(c, w, QPalette::ButtonText, QPalette::Button);
+    });
+}
+
+void Binder::frame(Frame& c, QGroupBox* w) {
+    add(c, w, [&c, w] {
+        w->setTitle(qs(c.caption()));
+        drawCommon(c, w, QPalette::WindowText, QPalette::Window);
+    });
+}
+
+void Binder::textBox(TextBox& c, QLineEdit* w) {
+    Entry& e = add(c, w, [&c, w] {
+        if (w->text() != qs(c.text())) {
+            w->setText(qs(c.text()));
+        }
+        drawCommon(c, w, QPalette::Text, QPalette::Base);
+    });
+    QObject::connect(w, &QLineEdit::textEdited, w, [&c, &e](const QString& text) {
+        c.setText(text.toStdString());
+        e.drawn = c.revision();
+    });
+}
+
+void Binder::comboBox(ComboBox& c, QComboBox* w) {
+    auto items = std::make_shared<std::vector<std::string>>();
+    Entry& e = add(c, w, [&c, w, items] {
+        const QSignalBlocker quiet(w);
+        if (*items != c.items()) {
+            *items = c.items();
+            w->clear();
+            for (const auto& item : c.items()) {
+                w->addItem(firstColumn(item), qs(item));
+            }
+        }
+        if (w->currentText() != qs(c.text())) {
+            w->setCurrentIndex(w->findText(qs(c.text())));
+            w->setEditText(qs(c.text()));
+        }
+        drawCommon(c, w, QPalette::Text, QPalette::Base);
+    });
+    QObject::connect(w, &QComboBox::currentTextChanged, w, [&c, &e](const QString& text) {
+        c.setText(text.toStdString());
+        e.drawn = c.revision();
+    });
+}
+
+void Binder::checkBox(CheckBox& c, QCheckBox* w) {
+    Entry& e = add(c, w, [&c, w] {
+        const QSignalBlocker quiet(w);
+        w->setText(qs(c.caption()));
+        w->setChecked(c.value() != 0);
+        drawCommon(c, w, QPalette::WindowText, QPalette::Window);
+    });
+    QObject::connect(w, &QCheckBox::toggled, w, [&c, &e](bool on) {
+        c.setValue(on ? 1 : 0);
+        e.drawn = c.revision();
+    });
+}
+
+void Binder::meter(Meter& c, QProgressBar* w) {
+    add(c, w, [&c, w] {
+        w->setValue(c.value());
+        drawCommon(c, w, QPalette::Text, QPalette::Highlight);
+    });
+}
+
+void Binder::grid(Grid& c, QTableWidget* w) {
+    auto shape = std::make_shared<std::uint64_t>(~std::uint64_t{0});
+    auto rowsDrawn = std::make_shared<std::vector<std::uint64_t>>();
+    w->setColumnCount(c.colCount());
+    add(c, w, [&c, w, shape, rowsDrawn] {
+        if (*shape != c.shapeRevision()) {
+            *shape = c.shapeRevision();
+            QStringList headers;
+            for (int col = 1; col <= c.colCount(); ++col) {
+                headers << qs(c.header(col));
+            }
+            w->setHorizontalHeaderLabels(headers);
+            w->setRowCount(c.rowCount());
+            rowsDrawn->resize(static_cast<std::size_t>(c.rowCount()), ~std::uint64_t{0});
+        }
+        for (int row = 1; row <= c.rowCount(); ++row) {
+            auto& drawn = (*rowsDrawn)[static_cast<std::size_t>(row - 1)];
+            if (drawn == c.rowRevision(row)) {
+                continue;
+            }
+            drawn = c.rowRevision(row);
+            for (int col = 1; col <= c.colCount(); ++col) {
+                if (col == c.buttonColumn()) {
+                    continue;
+                }
+                auto* item = w->item(row - 1, col - 1);
+                if (item == nullptr) {
+                    item = new QTableWidgetItem;
+                    w->setItem(row - 1, col - 1, item);
+                }
+                item->setText(qs(c.cell(row, col)));
+            }
+        }
+        if (c.activeRow() >= 1 && c.activeCol() >= 1 && w->currentRow() != c.activeRow() - 1) {
+            w->setCurrentCell(c.activeRow() - 1, c.activeCol() - 1);
+        }
+        drawCommon(c, w, QPalette::Text, QPalette::Base);
+    });
+}
+
+void Binder::timer(Timer& c, QObject* owner, std::function<void()> onTick) {
+    auto* t = new QTimer(owner);
+    t->setTimerType(Qt::PreciseTimer);
+    QObject::connect(t, &QTimer::timeout, owner, std::move(onTick));
+    entries_.push_back(std::make_unique<Entry>(Entry{&c, ~std::uint64_t{0}, [&c, t] {
+                                                         if (!c.running()) {
+                                                             t->stop();
+                                                         } else if (!t->isActive() || t->interval() != c.interval()) {
+                                                             t->start(c.interval());
+                                                         }
+                                                     }}));
+}
+
+void Binder::sync() {
+    for (auto& e : entries_) {
+        if (e->drawn != e->control->revision()) {
+            e->drawn = e->control->revision();
+            e->draw();
+        }
+    }
+}
+
+}  // namespace rennik::ui

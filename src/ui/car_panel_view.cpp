@@ -1,0 +1,195 @@
+// The car panel of the main screen: lap summary, driver information, fuel and the lap table.
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+#include "core/car_panel_input.h"
+#include "drivers/driver_popup.h"
+#include "ui/main_window.h"
+
+namespace rennik::ui {
+namespace {
+
+void scaleFont(QWidget* w, double factor, bool bold) {
+    QFont f = w->font();
+    f.setPointSizeF(f.pointSizeF() * factor);
+    f.setBold(bold);
+    w->setFont(f);
+}
+
+}  // namespace
+
+QWidget* MainWindow::buildCarPanel(CarPanel& car) {
+    const int i = car.slot;
+    QGroupBox* panel = frame(car.Frm_Runner);
+    auto* v = new QVBoxLayout(panel);
+
+    auto* head = new QHBoxLayout;
+    head->addWidget(button(car.Btn_ClientNoSet));
+    head->addStretch();
+    v->addLayout(head);
+
+    auto* body = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildLapInfo(car));
+    QWidget* driverInfo = buildDriverInfo(car);
+    left->addWidget(driverInfo);
+    left->addStretch();
+    body->addLayout(left, 3);
+    QTableWidget* laps = grid(car.Spd_LapTime);
+    laps->setColumnWidth(0, 110);
+    laps->setColumnWidth(1, 110);
+    laps->setColumnWidth(2, 140);
+    laps->setColumnWidth(3, 90);
+    input_.onFocus(laps, [this, i] { run([this, i] { Spd_LapTime_GotFocus(host_, i); }); });
+    body->addWidget(laps, 2);
+    v->addLayout(body, 1);
+    return panel;
+}
+
+QWidget* MainWindow::buildLapInfo(CarPanel& car) {
+    const int i = car.slot;
+    QGroupBox* info = frame(car.Frm_LapInfo);
+    auto* g = new QGridLayout(info);
+
+    QLabel* gousya = label(car.Lbl_Gousya);
+    scaleFont(gousya, 1.3, true);
+    g->addWidget(gousya, 0, 0);
+    g->addWidget(label(car.Lbl_IP), 0, 1, 1, 2);
+    QLabel* lapCount = label(car.Lbl_LapCnt);
+    scaleFont(lapCount, 1.5, true);
+    g->addWidget(lapCount, 0, 3, Qt::AlignRight);
+
+    QLabel* clock = label(car.Lbl_Time);
+    scaleFont(clock, 3.0, true);
+    clock->setAlignment(Qt::AlignCenter);
+    clock->setMargin(6);
+    g->addWidget(clock, 1, 0, 1, 4);
+
+    const std::pair<Label*, Label*> figures[] = {{&car.Lbl_BestCaption, &car.Lbl_BestLapTime},
+                                                 {&car.Lbl_AveCaption, &car.Lbl_AveLapTime},
+                                                 {&car.Lbl_YosoSyuCaption, &car.Lbl_YosoSyu}};
+    int row = 2;
+    for (const auto& [caption, value] : figures) {
+        g->addWidget(label(*caption), row, 0);
+        QLabel* v = label(*value);
+        scaleFont(v, 1.3, true);
+        g->addWidget(v, row, 1, 1, 3);
+        ++row;
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(button(car.Btn_LapChg, [this, i] { Btn_LapChg_Click(host_, i); }));
+    buttons->addWidget(button(car.Btn_RunStop, [this, i] { Btn_RunStop_Click(host_, i); }));
+    buttons->addWidget(button(car.Btn_ClientNoSet2, [this, i] { Btn_ClientNoSet2_Click(host_, i); }));
+    buttons->addWidget(button(car.Btn_ClsCar));
+    g->addLayout(buttons, row, 0, 1, 4);
+    return info;
+}
+
+QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
+    const int i = car.slot;
+    QGroupBox* info = frame(car.Frm_DriverInfo);
+    auto* g = new QGridLayout(info);
+    int row = 0;
+
+    QPushButton* popupButton = button(car.Btn_DriverInfo, [this, i] { Btn_DriverInfo_Click(host_, i); });
+    popupButton->setCheckable(true);
+    g->addWidget(popupButton, row++, 0, 1, 2);
+
+    QComboBox* driver = comboBox(car.Cmb_Driver);
+    input_.onFocus(driver, [this, i] { run([this, i] { Cmb_Driver_GotFocus(host_, i); }); });
+    g->addWidget(label(car.Lbl_DBestCaption), row, 0);
+    g->addWidget(label(car.Lbl_DrvrBestLapTime), row, 1);
+    g->addWidget(driver, row++, 2, 1, 2);
+    g->addWidget(label(car.Lbl_DAveCaption), row, 0);
+    g->addWidget(label(car.Lbl_DrvrAveLapTime), row++, 1);
+
+    QComboBox* carName = comboBox(car.Cmb_Car);
+    input_.onFocus(carName, [this, i] { run([this, i] { Cmb_Car_GotFocus(host_, i); }); });
+    g->addWidget(label(car.Lbl_CarCaption), row, 0);
+    g->addWidget(carName, row++, 1, 1, 3);
+
+    QLineEdit* nenpi = textBox(car.Txt_Nenpi);
+    input_.onFocus(nenpi, [this, i] { run([this, i] { Txt_Nenpi_GotFocus(host_, i); }); });
+    g->addWidget(label(car.Lbl_NenpiCaption), row, 0);
+    g->addWidget(nenpi, row, 1);
+    g->addWidget(label(car.Lbl_NenpiUnit), row++, 2);
+
+    g->addWidget(buildFuel(car), row++, 0, 1, 4);
+
+    auto* counter = new QHBoxLayout;
+    auto* check = new QCheckBox;
+    binder_.checkBox(car.Chk_ChgCnter, check);
+    input_.onFocus(check, [this, i] { run([this, i] { Chk_ChgCnter_GotFocus(host_, i); }); });
+    QLineEdit* laps = textBox(car.Txt_ZanRunCnt);
+    laps->setMaximumWidth(48);
+    input_.onFocus(laps, [this, i] { run([this, i] { Txt_ZanRunCnt_GotFocus(host_, i); }); });
+    counter->addWidget(check);
+    counter->addWidget(laps);
+    counter->addWidget(label(car.Lbl_AutoMess1));
+    counter->addStretch();
+    g->addLayout(counter, row++, 0, 1, 4);
+    g->addWidget(label(car.Lbl_AutoMess2), row++, 0, 1, 4);
+
+    g->addWidget(label(car.Label7), row, 0);
+    QLineEdit* message = textBox(car.Txt_OutMess);
+    input_.onFocus(message, [this, i] { run([this, i] { Txt_OutMess_GotFocus(host_, i); }); });
+    g->addWidget(message, row++, 1, 1, 3);
+    QLabel* inMess = label(car.Lbl_InMess);
+    inMess->setMinimumHeight(inMess->fontMetrics().height() * 2);
+    inMess->setWordWrap(true);
+    g->addWidget(inMess, row++, 0, 1, 4);
+
+    buildDriverPopup(car, popupButton);
+    return info;
+}
+
+QWidget* MainWindow::buildFuel(CarPanel& car) {
+    const int i = car.slot;
+    QGroupBox* fuel = frame(car.Frm_Comment5);
+    auto* g = new QGridLayout(fuel);
+    auto* meter = new QProgressBar;
+    meter->setRange(0, 100);
+    meter->setTextVisible(false);
+    binder_.meter(car.Meter_Gas, meter);
+    g->addWidget(label(car.Lbl_MeterE), 0, 0);
+    g->addWidget(meter, 0, 1, 1, 3);
+    g->addWidget(label(car.Lbl_MeterF), 0, 4);
+    QLabel* left = label(car.Lbl_ZanGas);
+    scaleFont(left, 1.2, true);
+    g->addWidget(left, 0, 5);
+
+    QLineEdit* amount = textBox(car.Txt_InGasl);
+    input_.onFocus(amount, [this, i] { run([this, i] { Txt_InGasl_GotFocus(host_, i); }); });
+    g->addWidget(label(car.Lbl_InGaslCaption), 1, 0, 1, 2);
+    g->addWidget(amount, 1, 2);
+    g->addWidget(label(car.Lbl_LitreUnit), 1, 3);
+    g->addWidget(button(car.Btn_Kyuyu, [this, i] { Btn_Kyuyu_Click(host_, i); }), 1, 4, 1, 2);
+    g->addWidget(label(car.Lbl_AllGasCaption), 2, 0, 1, 2);
+    g->addWidget(label(car.Lbl_AllGas), 2, 2);
+    g->addWidget(label(car.Lbl_TankCaption), 2, 3);
+    g->addWidget(label(car.Lbl_Tank), 2, 4);
+    g->addWidget(label(car.Lbl_LitreUnit2), 2, 5);
+    return fuel;
+}
+
+void MainWindow::buildDriverPopup(CarPanel& car, QPushButton* anchor) {
+    const int i = car.slot;
+    QGroupBox* popup = frame(car.Frm_DriverLap);
+    popup->setParent(this);
+    popup->setAutoFillBackground(true);
+    auto* v = new QVBoxLayout(popup);
+    v->addWidget(grid(car.Spd_DriverInfo));
+    popup->resize(380, 200);
+    binder_.timer(car.Time_DriverInfo, this, [this, i] { run([this, i] { Time_DriverInfo_Timer(host_, i); }); });
+    // Opens just below its button, above everything else on the panel.
+    connect(anchor, &QPushButton::clicked, popup, [this, popup, anchor] {
+        popup->move(anchor->mapTo(this, QPoint(0, anchor->height())));
+        popup->raise();
+    });
+}
+
+}  // namespace rennik::ui

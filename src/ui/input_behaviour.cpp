@@ -1,0 +1,76 @@
+#include "ui/input_behaviour.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+
+namespace rennik::ui {
+
+void InputBehaviour::watch(QWidget* control) {
+    control->installEventFilter(this);
+    // An editable combo box types into its own line edit; watch that too.
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo != nullptr && combo->lineEdit() != nullptr) {
+        combo->lineEdit()->installEventFilter(this);
+    }
+}
+
+void InputBehaviour::selectAllOnFocus(QLineEdit* box) {
+    selectAll_.insert(box, true);
+    watch(box);
+}
+
+void InputBehaviour::enterMovesOn(QWidget* control) {
+    enter_.insert(control, true);
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo != nullptr && combo->lineEdit() != nullptr) {
+        enter_.insert(combo->lineEdit(), true);
+    }
+    watch(control);
+}
+
+void InputBehaviour::onFocus(QWidget* control, std::function<void()> handler) {
+    focus_.insert(control, std::move(handler));
+    watch(control);
+}
+
+bool InputBehaviour::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::FocusIn: {
+            if (auto it = focus_.find(watched); it != focus_.end()) {
+                it.value()();
+            }
+            if (selectAll_.contains(watched)) {
+                // After the focus change has settled, so that the click that brought the focus
+                // does not put the caret back into the middle of the text.
+                QPointer<QLineEdit> box = qobject_cast<QLineEdit*>(watched);
+                QTimer::singleShot(0, this, [box] {
+                    if (box) {
+                        box->selectAll();
+                    }
+                });
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            if (selectAll_.contains(watched)) {
+                static_cast<QLineEdit*>(watched)->selectAll();
+            }
+            break;
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (enter_.contains(watched) && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+                QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+                QCoreApplication::sendEvent(static_cast<QWidget*>(watched)->window()->focusWidget(), &tab);
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace rennik::ui

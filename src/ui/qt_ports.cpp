@@ -1,0 +1,102 @@
+#include "ui/qt_ports.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QHostAddress>
+#include <QMessageBox>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+
+namespace rennik::ui {
+namespace {
+
+QMessageBox::Icon qtIcon(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+Answer QtDialogs::messageBox(const MessageBoxRequest& request) {
+    QMessageBox box(qtIcon(request.icon), QString::fromStdString(request.title),
+                    QString::fromStdString(request.text), QMessageBox::NoButton, parent_.data());
+    if (request.buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(request.defaultButton == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+void QtDialogs::beep() { QApplication::beep(); }
+
+LocalDateTime QtWallClock::now() const {
+    const QDateTime t = QDateTime::currentDateTime();
+    const QDate d = t.date();
+    const QTime c = t.time();
+    return {d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second()};
+}
+
+QtUdpEndpoint::QtUdpEndpoint() {
+    QObject::connect(&socket_, &QUdpSocket::readyRead, &socket_, [this] { readPending(); });
+}
+
+bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remotePort) {
+    socket_.close();
+    remoteHost_ = QString::fromStdString(remoteHost);
+    remotePort_ = static_cast<quint16>(remotePort);
+    // Not shared: a port another program holds must fail here, not steal half its datagrams.
+    if (!socket_.bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort), QAbstractSocket::DontShareAddress)) {
+        return false;
+    }
+    return true;
+}
+
+void QtUdpEndpoint::send(const std::string& datagram) {
+    socket_.writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()), QHostAddress(remoteHost_),
+                          remotePort_);
+}
+
+void QtUdpEndpoint::close() { socket_.close(); }
+
+void QtUdpEndpoint::setReceiver(Receiver receiver) { receiver_ = std::move(receiver); }
+
+std::string QtUdpEndpoint::localIp() const {
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
+            return address.toString().toStdString();
+        }
+    }
+    return "127.0.0.1";
+}
+
+void QtUdpEndpoint::readPending() {
+    while (socket_.hasPendingDatagrams()) {
+        const QNetworkDatagram d = socket_.receiveDatagram();
+        if (receiver_) {
+            const QByteArray data = d.data();
+            receiver_(std::string(data.constData(), static_cast<std::size_t>(data.size())),
+                      d.senderAddress().toString().toStdString());
+        }
+    }
+}
+
+std::unique_ptr<UdpEndpoint> QtSocketFactory::create() { return std::make_unique<QtUdpEndpoint>(); }
+
+void QtApplication::quit() { QCoreApplication::exit(0); }
+
+}  // namespace rennik::ui

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QUdpSocket>
+#include <QWidget>
+
+#include "core/ports.h"
+
+// The platform ports of the core, implemented with Qt.
+namespace rennik::ui {
+
+class QtDialogs : public Dialogs {
+public:
+    // Boxes open centred over this window (the screen's centre while it is empty).
+    void setParentWindow(QWidget* window) { parent_ = window; }
+    Answer messageBox(const MessageBoxRequest& request) override;
+    void beep() override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+class QtWallClock : public WallClock {
+public:
+    LocalDateTime now() const override;
+};
+
+class QtUdpEndpoint : public UdpEndpoint {
+public:
+    QtUdpEndpoint();
+    bool open(int localPort, const std::string& remoteHost, int remotePort) override;
+    void send(const std::string& datagram) override;
+    void close() override;
+    void setReceiver(Receiver receiver) override;
+    std::string localIp() const override;
+
+private:
+    void readPending();
+
+    QUdpSocket socket_;
+    QString remoteHost_;
+    quint16 remotePort_ = 0;
+    Receiver receiver_;
+};
+
+class QtSocketFactory : public SocketFactory {
+public:
+    std::unique_ptr<UdpEndpoint> create() override;
+};
+
+class QtApplication : public Application {
+public:
+    void quit() override;
+};
+
+}  // namespace rennik::ui

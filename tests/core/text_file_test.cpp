@@ -1,0 +1,77 @@
+#include "base/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rennik {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh, empty folder per test, removed afterwards.
+class TextFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(::testing::TempDir()) / (std::string("rennik_text_file_") + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir_)) {
+            out.push_back(e.path().filename().string());
+        }
+        return out;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(TextFile, WriteReplacesTheWholeFileAndLeavesNoTemporary) {
+    const fs::path file = dir_ / "Car.ini";
+    ASSERT_TRUE(text_file::writeBytesAtomic(file, std::string(5000, 'x') + "\r\n"));
+    ASSERT_TRUE(text_file::writeBytesAtomic(file, "\x8C\x76,40,12.5\r\n"));
+    EXPECT_EQ(text_file::readBytes(file), "\x8C\x76,40,12.5\r\n");
+    ASSERT_TRUE(text_file::writeBytesAtomic(file, ""));
+    EXPECT_EQ(text_file::readBytes(file), "");
+    EXPECT_EQ(names(), std::vector<std::string>{"Car.ini"});
+}
+
+TEST_F(TextFile, FailedWriteReportsFalseAndTouchesNothing) {
+    EXPECT_FALSE(text_file::writeBytesAtomic(dir_ / "missing" / "Car.ini", "a"));
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+
+    // The path names a folder: the folder and what it holds stay as they were.
+    const fs::path folder = dir_ / "Course.ini";
+    fs::create_directories(folder);
+    ASSERT_TRUE(text_file::writeBytesAtomic(folder / "kept.txt", "old"));
+    EXPECT_FALSE(text_file::writeBytesAtomic(folder, "new"));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(text_file::readBytes(folder / "kept.txt"), "old");
+    EXPECT_EQ(names(), std::vector<std::string>{"Course.ini"});
+
+    EXPECT_FALSE(text_file::readBytes(folder));
+    EXPECT_FALSE(text_file::readBytes(dir_ / "none.ini"));
+}
+
+TEST(TextLines, SplitAtEveryKindOfLineEnd) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(text_file::splitLines(""), V{});
+    EXPECT_EQ(text_file::splitLines("a\r\nb\r\n"), (V{"a", "b"}));
+    EXPECT_EQ(text_file::splitLines("a\nb"), (V{"a", "b"}));
+    EXPECT_EQ(text_file::splitLines("a\rb\r"), (V{"a", "b"}));
+    EXPECT_EQ(text_file::splitLines("a\r\n\r\nb"), (V{"a", "", "b"}));
+    EXPECT_EQ(text_file::splitLines("\n\r"), (V{"", ""}));  // LF then a lone CR: two lines
+    EXPECT_EQ(text_file::splitLines("\r\n"), V{""});
+    EXPECT_EQ(text_file::joinLinesCrLf({"a", "", "b"}), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(text_file::splitLines(text_file::joinLinesCrLf({"x,1", "", "y"})), (V{"x,1", "", "y"}));
+}
+
+}  // namespace
+}  // namespace rennik

@@ -1,0 +1,155 @@
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "core/startup.h"
+#include "support/fake_ports.h"
+#include "support/temp_folder.h"
+#include "ui/japanese_font.h"
+#include "ui/main_window.h"
+#include "ui/program.h"
+
+using namespace rennik;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    struct Screen {
+        test::TempFolder dir;
+        test::FakePorts fakes;
+        Host host{fakes.ports(), dir.path()};
+        ui::MainWindow window{host};
+
+        Screen() {
+            Mf_Open_Load(host, 28800, 16200);
+            window.run([this] { Timer1_Timer(host); });
+            window.resize(1100, 720);
+            window.show();
+            window.activateWindow();
+        }
+        template <typename W>
+        W* find(const char* name) {
+            auto* w = window.findChild<W*>(QString::fromUtf8(name));
+            if (w == nullptr) {
+                qFatal("no control %s", name);
+            }
+            return w;
+        }
+    };
+
+private slots:
+    void clickIntoATextBoxSelectsTheWholeText() {
+        Screen s;
+        QLineEdit* event = s.find<QLineEdit>("Txt_Event");
+        QTest::keyClicks(event, "Suzuka 8h");
+        QCOMPARE(QString::fromStdString(s.host.main.Txt_Event.text()), QStringLiteral("Suzuka 8h"));
+        s.find<QLineEdit>("Txt_Kion")->setFocus();
+        QTest::mouseClick(event, Qt::LeftButton, Qt::NoModifier, QPoint(event->width() / 2, event->height() / 2));
+        QTRY_COMPARE(event->selectedText(), QStringLiteral("Suzuka 8h"));
+        // A second click, with the focus already there, selects everything again.
+        event->setCursorPosition(3);
+        QTest::mouseClick(event, Qt::LeftButton, Qt::NoModifier, QPoint(5, event->height() / 2));
+        QCOMPARE(event->selectedText(), QStringLiteral("Suzuka 8h"));
+    }
+
+    void enterMovesOnAsTabDoes() {
+        Screen s;
+        QComboBox* course = s.find<QComboBox>("Cmb_Course");
+        course->setFocus();
+        QTRY_VERIFY(course->hasFocus());
+        QTest::keyClick(course, Qt::Key_Return);
+        QTRY_VERIFY(!course->hasFocus());
+        QWidget* afterEnter = QApplication::focusWidget();
+        course->setFocus();
+        QTRY_VERIFY(course->hasFocus());
+        QTest::keyClick(course, Qt::Key_Tab);
+        QTRY_VERIFY(!course->hasFocus());
+        QCOMPARE(QApplication::focusWidget(), afterEnter);
+
+        QLineEdit* date = s.find<QLineEdit>("Txt_Date");
+        date->setFocus();
+        QTest::keyClick(date, Qt::Key_Enter);
+        QTRY_VERIFY(!date->hasFocus());
+    }
+
+    void focusOnTheMessageBoxClosesTheDriverPopup() {
+        Screen s;
+        CarPanel& car = s.host.main.car;
+        // The panel opens once the car PC's address is set; show it as that does.
+        s.window.run([&car] {
+            car.Frm_LapInfo.setVisible(true);
+            car.Frm_DriverInfo.setVisible(true);
+        });
+        auto* popupButton = s.find<QPushButton>("Btn_DriverInfo(0)");
+        auto* popup = s.find<QGroupBox>("Frm_DriverLap(0)");
+        QTest::mouseClick(popupButton, Qt::LeftButton);
+        QVERIFY(popup->isVisible());
+        QVERIFY(popupButton->isChecked());
+        s.find<QLineEdit>("Txt_OutMess(0)")->setFocus();
+        QTRY_VERIFY(!popup->isVisible());
+        QVERIFY(!popupButton->isChecked());
+        QVERIFY(!car.Time_DriverInfo.enabled());
+    }
+
+    void closeBoxIsRefused() {
+        Screen s;
+        QVERIFY(!s.window.close());
+        QVERIFY(s.window.isVisible());
+        QCOMPARE(s.fakes.app.quits, 0);
+    }
+
+    void aChangedLapRowRedrawsThatRowOnly() {
+        Screen s;
+        Grid& laps = s.host.main.car.Spd_LapTime;
+        s.window.run([&laps] {
+            laps.setVisible(true);
+            laps.setRowCount(999);
+            for (int row = 1; row <= 999; ++row) {
+                laps.setCell(row, 1, "1'00\"000");
+            }
+        });
+        auto* table = s.find<QTableWidget>("Spd_LapTime(0)");
+        QCOMPARE(table->rowCount(), 999);
+        QCOMPARE(table->item(998, 0)->text(), QStringLiteral("1'00\"000"));
+        QSignalSpy redraws(table->model(), &QAbstractItemModel::dataChanged);
+        s.window.run([&laps] { laps.setCell(500, 3, "ピットイン"); });
+        QCOMPARE(table->item(499, 2)->text(), QStringLiteral("ピットイン"));
+        QVERIFY(redraws.count() <= laps.colCount());
+        for (const auto& change : redraws) {
+            QCOMPARE(change.at(0).value<QModelIndex>().row(), 499);
+        }
+    }
+
+    void startupScreenShowsForThreeSecondsThenTheMainScreen() {
+        test::TempFolder dir;
+        ui::Program program(dir.path());
+        QElapsedTimer clock;
+        clock.start();
+        program.start();
+        QWidget* startup = program.startupWindow();
+        QVERIFY(startup->isVisible());
+        QCOMPARE(startup->findChild<QLabel*>("Label1")->text(), QStringLiteral("Ver1.20"));
+        QCOMPARE(startup->findChild<QLabel*>("Label2")->text(), QStringLiteral("RennikHostSystem"));
+        QCOMPARE(startup->findChild<QLabel*>("Label3")->text(), QStringLiteral("1Car Version"));
+        QVERIFY(program.mainWindow() == nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(program.mainWindow() != nullptr && program.mainWindow()->isVisible(), 6000);
+        QVERIFY(clock.elapsed() >= 2900);
+        QVERIFY(!startup->isVisible());
+        QCOMPARE(program.mainWindow()->windowTitle(), QStringLiteral("走行状況"));
+        QVERIFY(QFileInfo::exists(QString::fromStdString((dir / "Rennik.ini").string())));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setFont(ui::japaneseFont());
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"

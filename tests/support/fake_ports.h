@@ -1,0 +1,188 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/ports.h"
+
+// Hand-written fakes of the platform ports for core tests: each records what the handlers ask
+// of it and answers from what the test set up beforehand. Nothing here touches a real screen,
+// clock or network.
+namespace rennik::test {
+
+// Message boxes and beeps. Every box is recorded; the answer is the next one queued with
+// answerNext(), or the box's own default button when none is queued (as pressing Enter would).
+class FakeDialogs : public Dialogs {
+public:
+    std::vector<MessageBoxRequest> boxes;
+    std::deque<Answer> answers;
+    int beeps = 0;
+    // Runs while a box is open, before it answers: the place to deliver a datagram or tick a
+    // timer, as the platform's nested event loop would.
+    std::function<void(const MessageBoxRequest&)> whileOpen;
+
+    void answerNext(Answer answer) { answers.push_back(answer); }
+
+    Answer messageBox(const MessageBoxRequest& request) override {
+        boxes.push_back(request);
+        if (whileOpen) {
+            whileOpen(request);
+        }
+        if (answers.empty()) {
+            return request.defaultButton;
+        }
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    void beep() override { ++beeps; }
+};
+
+class FakeClock : public WallClock {
+public:
+    LocalDateTime current{2024, 5, 12, 9, 30, 0};
+
+    void set(const LocalDateTime& when) { current = when; }
+    LocalDateTime now() const override { return current; }
+};
+
+// What happened on the fake network, shared by the factory and every endpoint it made, so it
+// can be read after an endpoint is gone and in whatever order the objects are destroyed.
+struct FakeNetwork {
+    struct Open {
+        int localPort = 0;
+        std::string remoteHost;
+        int remotePort = 0;
+        bool bound = false;
+    };
+    struct Datagram {
+        int localPort = 0;
+        std::string remoteHost;
+        int remotePort = 0;
+        std::string bytes;
+    };
+
+    // Ports that some other program holds: opening one of them fails.
+    std::set<int> takenPorts;
+    std::string localIp = "192.168.1.10";
+
+    std::vector<Open> opens;
+    std::vector<Datagram> sent;
+    int closes = 0;
+
+    // Endpoints bound now, by local port, with their receivers.
+    std::vector<std::pair<int, UdpEndpoint::Receiver*>> bound;
+
+    bool isBound(int port) const {
+        for (const auto& [p, receiver] : bound) {
+            if (p == port) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+class FakeUdpEndpoint : public UdpEndpoint {
+public:
+    explicit FakeUdpEndpoint(std::shared_ptr<FakeNetwork> net) : net_(std::move(net)) {}
+    ~FakeUdpEndpoint() override { unbind(); }
+
+    bool open(int localPort, const std::string& remoteHost, int remotePort) override {
+        unbind();
+        // A port bound twice fails, as it does on a real machine.
+        const bool ok = net_->takenPorts.count(localPort) == 0 && !net_->isBound(localPort);
+        net_->opens.push_back({localPort, remoteHost, remotePort, ok});
+        if (ok) {
+            localPort_ = localPort;
+            remoteHost_ = remoteHost;
+            remotePort_ = remotePort;
+            net_->bound.emplace_back(localPort, &receiver_);
+        }
+        return ok;
+    }
+
+    void send(const std::string& datagram) override {
+        net_->sent.push_back({localPort_, remoteHost_, remotePort_, datagram});
+    }
+
+    void close() override {
+        ++net_->closes;
+        unbind();
+    }
+
+    void setReceiver(Receiver receiver) override { receiver_ = std::move(receiver); }
+    std::string localIp() const override { return net_->localIp; }
+
+private:
+    void unbind() {
+        auto& b = net_->bound;
+        for (auto it = b.begin(); it != b.end(); ++it) {
+            if (it->second == &receiver_) {
+                b.erase(it);
+                break;
+            }
+        }
+        localPort_ = 0;
+    }
+
+    std::shared_ptr<FakeNetwork> net_;
+    Receiver receiver_;
+    int localPort_ = 0;
+    std::string remoteHost_;
+    int remotePort_ = 0;
+};
+
+class FakeSocketFactory : public SocketFactory {
+public:
+    std::shared_ptr<FakeNetwork> net = std::make_shared<FakeNetwork>();
+    int created = 0;
+
+    std::unique_ptr<UdpEndpoint> create() override {
+        ++created;
+        return std::make_unique<FakeUdpEndpoint>(net);
+    }
+
+    // Hands a datagram to the endpoint bound to `localPort`, as if it had arrived from
+    // `fromHost`; false when nothing is bound there or it has no receiver.
+    bool deliver(int localPort, const std::string& datagram, const std::string& fromHost = "127.0.0.1") {
+        for (const auto& [port, receiver] : net->bound) {
+            if (port == localPort && *receiver) {
+                // Copy first: the receiver may close or rebind its own endpoint.
+                const UdpEndpoint::Receiver call = *receiver;
+                call(datagram, fromHost);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+class FakeApplication : public Application {
+public:
+    int quits = 0;
+    void quit() override { ++quits; }
+};
+
+// All fakes in one place; ports() hands them to a Host. Keep the FakePorts alive (and in
+// place) for as long as the Host that uses it.
+struct FakePorts {
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakeSocketFactory sockets;
+    FakeApplication app;
+
+    FakePorts() = default;
+    FakePorts(const FakePorts&) = delete;
+    FakePorts& operator=(const FakePorts&) = delete;
+
+    Ports ports() { return Ports{dialogs, clock, sockets, app}; }
+};
+
+}  // namespace rennik::test

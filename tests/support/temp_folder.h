@@ -1,0 +1,45 @@
+#pragma once
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "base/sjis.h"
+#include "base/text_file.h"
+
+namespace rennik::test {
+
+// A fresh, empty folder for one test, removed with everything in it when the test ends.
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path() /
+                ("rennik_test_" + std::to_string(random()) + "_" + std::to_string(random()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+    // Writes a file of the program's kind: the UTF-8 text converted to Shift-JIS as it stands.
+    void writeText(const std::string& name, const std::string& utf8) const {
+        text_file::writeBytesAtomic(path_ / name, sjis::fromUtf8(utf8));
+    }
+    // The file's text decoded from Shift-JIS; empty when there is no such file.
+    std::string readText(const std::string& name) const {
+        return sjis::toUtf8(text_file::readBytes(path_ / name).value_or(""));
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace rennik::test
