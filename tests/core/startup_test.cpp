@@ -117,6 +117,20 @@ TEST_F(StartupTest, AddressCheckPortInUseIsReportedOnceAndTheProgramRunsOn) {
     EXPECT_EQ(host.main.Spd_Car.header(1), "車輌名");
 }
 
+TEST_F(StartupTest, ReadOnlyFolderStartsOnDefaultsAndSaysNothing) {
+    if (!dir.makeReadOnly()) {
+        GTEST_SKIP() << "the folder stays writable for this user";
+    }
+    startProgram();
+    EXPECT_EQ(host.race.Settings.NoInputTicks, 10000);
+    EXPECT_EQ(host.race.Settings.AutoMessEmpty, "はよピットインせんかい！");
+    EXPECT_TRUE(host.main.form.visible);
+    EXPECT_TRUE(host.main.car.Cmb_Driver.items().empty());
+    EXPECT_EQ(host.main.Spd_Car.rowCount(), 50);
+    EXPECT_TRUE(fakes.dialogs.boxes.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
 TEST_F(StartupTest, EndAsksFirstAndEndsOnlyOnYes) {
     startProgram();
     fakes.dialogs.answerNext(Answer::No);

@@ -26,6 +26,19 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    // Takes away the write permission; false when the folder stays writable all the same (as it
+    // does for root), so that the test can skip.
+    bool makeReadOnly() const {
+        namespace fs = std::filesystem;
+        fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_exec);
+        const fs::path probe = path_ / "probe";
+        if (text_file::writeBytesAtomic(probe, "")) {
+            fs::remove(probe);
+            return false;
+        }
+        return true;
+    }
+
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
