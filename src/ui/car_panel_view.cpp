@@ -39,10 +39,11 @@ QWidget* MainWindow::buildCarPanel(CarPanel& car) {
     left->addStretch();
     body->addLayout(left, 3);
     QTableWidget* laps = grid(car.Spd_LapTime);
-    laps->setColumnWidth(0, 110);
-    laps->setColumnWidth(1, 110);
-    laps->setColumnWidth(2, 140);
-    laps->setColumnWidth(3, 90);
+    laps->setColumnWidth(0, 90);
+    laps->setColumnWidth(1, 100);
+    // Columns 4 (ticks) and 5 (message log) are the program's own records of each lap.
+    laps->setColumnHidden(3, true);
+    laps->setColumnHidden(4, true);
     input_.onFocus(laps, [this, i] { run([this, i] { Spd_LapTime_GotFocus(host_, i); }); });
     body->addWidget(laps, 2);
     v->addLayout(body, 1);
@@ -93,19 +94,21 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     const int i = car.slot;
     QGroupBox* info = frame(car.Frm_DriverInfo);
     auto* g = new QGridLayout(info);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
     int row = 0;
 
     QPushButton* popupButton = button(car.Btn_DriverInfo, [this, i] { Btn_DriverInfo_Click(host_, i); });
     popupButton->setCheckable(true);
-    g->addWidget(popupButton, row++, 0, 1, 2);
 
     QComboBox* driver = comboBox(car.Cmb_Driver);
     input_.onFocus(driver, [this, i] { run([this, i] { Cmb_Driver_GotFocus(host_, i); }); });
+    g->addWidget(driver, row, 2, 1, 2);
+    g->addWidget(popupButton, row++, 0, 1, 2);
     g->addWidget(label(car.Lbl_DBestCaption), row, 0);
     g->addWidget(label(car.Lbl_DrvrBestLapTime), row, 1);
-    g->addWidget(driver, row++, 2, 1, 2);
-    g->addWidget(label(car.Lbl_DAveCaption), row, 0);
-    g->addWidget(label(car.Lbl_DrvrAveLapTime), row++, 1);
+    g->addWidget(label(car.Lbl_DAveCaption), row, 2);
+    g->addWidget(label(car.Lbl_DrvrAveLapTime), row++, 3);
 
     QComboBox* carName = comboBox(car.Cmb_Car);
     input_.onFocus(carName, [this, i] { run([this, i] { Cmb_Car_GotFocus(host_, i); }); });
