@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-#include "base/sjis.h"
-#include "base/text_file.h"
 #include "core/host.h"
 #include "support/fake_ports.h"
+#include "support/temp_folder.h"
 
 namespace rennik {
 namespace {
@@ -18,30 +16,13 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-// A host whose master files lie in a fresh folder of its own, removed afterwards.
+// A host whose master files lie in a fresh folder of its own.
 class MasterListsTest : public ::testing::Test {
 protected:
-    MasterListsTest() : dir_(freshDir()), host_(fakes_.ports(), dir_) {
+    MasterListsTest() {
         host_.race.CarFilePath = dir_ / "Car.ini";
         host_.race.CourseFilePath = dir_ / "Course.ini";
         host_.race.DriverFilePath = dir_ / "Drivers.ini";
-    }
-    ~MasterListsTest() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    static fs::path freshDir() {
-        static std::atomic<int> serial{0};
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        fs::path dir = fs::temp_directory_path() /
-                       ("rennik_masters_" + std::to_string(stamp) + "_" + std::to_string(serial++));
-        fs::create_directories(dir);
-        return dir;
-    }
-
-    void write(const fs::path& path, const std::string& utf8) {
-        ASSERT_TRUE(text_file::writeBytesAtomic(path, sjis::fromUtf8(utf8)));
     }
 
     static std::vector<std::string> column(const Grid& grid, int col, int rows) {
@@ -53,12 +34,12 @@ protected:
     }
 
     test::FakePorts fakes_;
-    fs::path dir_;
-    Host host_;
+    test::TempFolder dir_;
+    Host host_{fakes_.ports(), dir_.path()};
 };
 
 TEST_F(MasterListsTest, CarsFillGridAndSelectorInFileOrder) {
-    write(host_.race.CarFilePath, "赤号,山田,40,12.5\r\n青号,佐藤,35.5,9\r\n白号,,0,0\r\n");
+    ASSERT_TRUE(dir_.writeText("Car.ini", "赤号,山田,40,12.5\r\n青号,佐藤,35.5,9\r\n白号,,0,0\r\n"));
     host_.main.car.Cmb_Car.addItem("stale");
     host_.main.Spd_Car.setRowCount(3);
     host_.main.Spd_Car.setCell(3, 2, "stale");
@@ -77,7 +58,7 @@ TEST_F(MasterListsTest, CarsFillGridAndSelectorInFileOrder) {
 }
 
 TEST_F(MasterListsTest, CourseEntryShowsLengthInNameAndSecondColumn) {
-    write(host_.race.CourseFilePath, "Oval,1200\r\n\"East, long\",3500\r\n");
+    ASSERT_TRUE(dir_.writeText("Course.ini", "Oval,1200\r\n\"East, long\",3500\r\n"));
     LoadCourseList(host_, false);
     EXPECT_EQ(host_.main.Cmb_Course.items(),
               (std::vector<std::string>{"Oval(1200m)\t1200", "East, long(3500m)\t3500"}));
@@ -118,7 +99,7 @@ TEST_F(MasterListsTest, UncreatableOrUnreadableFileGivesEmptyListsQuietly) {
 }
 
 TEST_F(MasterListsTest, GridOnlyReloadsNeverTouchTheSelectors) {
-    write(host_.race.DriverFilePath, "鈴木\r\n田中\r\n");
+    ASSERT_TRUE(dir_.writeText("Drivers.ini", "鈴木\r\n田中\r\n"));
     LoadDriverList(host_, false);
     for (int i = 0; i < 3; ++i) {
         LoadDriverList(host_, true);
@@ -127,7 +108,7 @@ TEST_F(MasterListsTest, GridOnlyReloadsNeverTouchTheSelectors) {
     EXPECT_EQ(column(host_.main.Spd_Drivers, 1, 3), (std::vector<std::string>{"鈴木", "田中", ""}));
 
     // The file changes behind the selector: the grid follows at once, the selector on a full reload.
-    write(host_.race.DriverFilePath, "佐藤\r\n");
+    ASSERT_TRUE(dir_.writeText("Drivers.ini", "佐藤\r\n"));
     LoadDriverList(host_, true);
     EXPECT_EQ(host_.main.Spd_Drivers.cell(1, 1), "佐藤");
     EXPECT_EQ(host_.main.Spd_Drivers.cell(2, 1), "");
@@ -142,7 +123,7 @@ TEST_F(MasterListsTest, MoreThanFiftyRecordsAllGetARow) {
     for (int i = 1; i <= 57; ++i) {
         file += "Car" + std::to_string(i) + ",o," + std::to_string(i) + ",1\r\n";
     }
-    write(host_.race.CarFilePath, file);
+    ASSERT_TRUE(dir_.writeText("Car.ini", file));
     LoadCarList(host_, false);
     EXPECT_EQ(host_.main.Spd_Car.rowCount(), 57);
     EXPECT_EQ(host_.main.Spd_Car.cell(50, 1), "Car50");
@@ -152,7 +133,7 @@ TEST_F(MasterListsTest, MoreThanFiftyRecordsAllGetARow) {
     EXPECT_EQ(host_.main.car.Cmb_Car.items().back(), "Car57\t57\t1");
 
     // Back to a short file: the grid returns to its 50 rows.
-    write(host_.race.CarFilePath, "Only,o,1,1\r\n");
+    ASSERT_TRUE(dir_.writeText("Car.ini", "Only,o,1,1\r\n"));
     LoadCarList(host_, true);
     EXPECT_EQ(host_.main.Spd_Car.rowCount(), 50);
     EXPECT_EQ(host_.main.Spd_Car.cell(2, 1), "");
@@ -161,7 +142,7 @@ TEST_F(MasterListsTest, MoreThanFiftyRecordsAllGetARow) {
 TEST_F(MasterListsTest, UnreadableLinesLeaveNoGapInGridOrSelector) {
     const std::string cars = "Good1,a,40,12.5\r\nBad,a,forty,1\r\n" + "\x00\x07\xFF,a,1,1\r\n"s +
                              "Good2,b,30,10\r\n";
-    ASSERT_TRUE(text_file::writeBytesAtomic(host_.race.CarFilePath, cars));
+    ASSERT_TRUE(dir_.writeBytes("Car.ini", cars));
     LoadCarList(host_, false);
     EXPECT_EQ(host_.main.car.Cmb_Car.items(), (std::vector<std::string>{"Good1\t40\t12.5", "Good2\t30\t10"}));
     EXPECT_EQ(column(host_.main.Spd_Car, 1, 3), (std::vector<std::string>{"Good1", "Good2", ""}));

@@ -3,45 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "base/sjis.h"
 #include "base/text_file.h"
+#include "support/temp_folder.h"
 
 namespace rennik::profile {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// One profile file, Test.ini, in a fresh folder of its own.
 class ProfileTest : public ::testing::Test {
 protected:
-    ProfileTest() {
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("rennik_profile_" + std::to_string(random()) + "_" +
-                                            std::to_string(random()));
-        fs::create_directories(dir_);
-        file_ = dir_ / "Test.ini";
-    }
-    ~ProfileTest() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-
-    void put(const std::string& bytes) const {
-        std::ofstream(file_, std::ios::binary) << bytes;
-    }
+    void put(const std::string& bytes) const { dir_.writeBytes("Test.ini", bytes); }
     std::string bytes() const { return text_file::readBytes(file_).value_or("<none>"); }
     ReadResult read(std::string_view section, std::string_view key) const {
         return readIni(file_, section, key);
     }
 
-    fs::path dir_;
-    fs::path file_;
+    test::TempFolder dir_;
+    fs::path file_ = dir_ / "Test.ini";
 };
 
 std::string sj(std::string_view utf8) { return sjis::fromUtf8(utf8); }
@@ -157,8 +141,7 @@ TEST_F(ProfileTest, FailedWriteReportsFalseAndChangesNothing) {
     EXPECT_TRUE(fs::is_directory(folder));
 
     put("[s]\r\nk=old\r\n");
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    if (std::ofstream(dir_ / "probe")) {
+    if (!dir_.makeReadOnly()) {
         GTEST_SKIP() << "the folder stays writable for this user (root)";
     }
     EXPECT_FALSE(writeIni("s", "k", "new", file_));
@@ -167,7 +150,7 @@ TEST_F(ProfileTest, FailedWriteReportsFalseAndChangesNothing) {
     EXPECT_FALSE(fs::exists(dir_ / "new.ini"));
 
     // A file that cannot be read must not be replaced by one holding only the new key.
-    fs::permissions(dir_, fs::perms::owner_all);
+    fs::permissions(dir_.path(), fs::perms::owner_all);
     fs::permissions(file_, fs::perms::none);
     EXPECT_FALSE(writeIni("s", "other", "v", file_));
     fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write);

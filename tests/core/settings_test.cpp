@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
 #include "base/sjis.h"
 #include "base/text_file.h"
+#include "support/temp_folder.h"
 
 namespace rennik {
 namespace {
@@ -31,30 +30,17 @@ std::string iniText(std::string_view precision = "1/1000", std::string_view seco
 
 class SettingsTest : public ::testing::Test {
 protected:
-    SettingsTest() {
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("rennik_settings_" + std::to_string(random()) + "_" +
-                                            std::to_string(random()));
-        fs::create_directories(dir_);
-        ini_ = dir_ / "Rennik.ini";
-    }
-    ~SettingsTest() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-
     // Loads from a file holding `bytes` into fresh settings.
     AppSettings load(const std::string& bytes) {
-        std::ofstream(ini_, std::ios::binary | std::ios::trunc) << bytes;
+        dir_.writeBytes("Rennik.ini", bytes);
         AppSettings settings;
         loadSettings(settings, ini_);
         return settings;
     }
     std::string bytes() const { return text_file::readBytes(ini_).value_or("<none>"); }
 
-    fs::path dir_;
-    fs::path ini_;
+    test::TempFolder dir_;
+    fs::path ini_ = dir_ / "Rennik.ini";
 };
 
 void expectDefaults(const AppSettings& s) {
@@ -144,8 +130,7 @@ TEST_F(SettingsTest, BadFileGivesDefaultsAndKeepsItsBytes) {
 }
 
 TEST_F(SettingsTest, ReadOnlyFolderGivesDefaultsWithoutAFile) {
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    if (std::ofstream(dir_ / "probe")) {
+    if (!dir_.makeReadOnly()) {
         GTEST_SKIP() << "the folder stays writable for this user (root)";
     }
     AppSettings settings;

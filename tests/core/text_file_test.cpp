@@ -6,31 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace rennik {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh, empty folder per test, removed afterwards.
+// A fresh, empty folder per test.
 class TextFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(::testing::TempDir()) / (std::string("rennik_text_file_") + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir_)) {
+        for (const auto& e : fs::directory_iterator(dir_.path())) {
             out.push_back(e.path().filename().string());
         }
         return out;
     }
 
-    fs::path dir_;
+    test::TempFolder dir_;
 };
 
 TEST_F(TextFile, WriteReplacesTheWholeFileAndLeavesNoTemporary) {

@@ -42,9 +42,13 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
+    // Writes the bytes exactly as given (binary, NUL bytes included); false when the write fails.
+    bool writeBytes(const std::string& name, const std::string& bytes) const {
+        return text_file::writeBytesAtomic(path_ / name, bytes);
+    }
     // Writes a file of the program's kind: the UTF-8 text converted to Shift-JIS as it stands.
-    void writeText(const std::string& name, const std::string& utf8) const {
-        text_file::writeBytesAtomic(path_ / name, sjis::fromUtf8(utf8));
+    bool writeText(const std::string& name, const std::string& utf8) const {
+        return writeBytes(name, sjis::fromUtf8(utf8));
     }
     // The file's text decoded from Shift-JIS; empty when there is no such file.
     std::string readText(const std::string& name) const {
