@@ -11,8 +11,6 @@
 namespace rennik::master {
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // what sjis::toUtf8 puts for a bad byte
-
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isBlankText(std::string_view text) {
@@ -115,7 +113,7 @@ void forEachLine(std::string_view bytes, Take take) {
 }  // namespace
 
 std::optional<std::vector<std::string>> splitFields(std::string_view line) {
-    if (hasControl(line) || line.find(kReplacement) != std::string_view::npos) {
+    if (hasControl(line)) {
         return std::nullopt;
     }
     std::vector<std::string> fields;

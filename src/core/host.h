@@ -22,8 +22,13 @@ struct Host {
     StartupScreen open;
     MainScreen main;
 
+    // Ticks since the last Start, frozen after Stop.
+    std::int32_t TickCount() const { return ports.ticks.count(); }
+
     // The address-check socket; empty while it is not bound.
     std::unique_ptr<UdpEndpoint> chker;
+    // The car link socket of each slot; empty while the slot is not measured.
+    PerCar<std::unique_ptr<UdpEndpoint>> Winsock;
 };
 
 }  // namespace rennik

@@ -74,6 +74,9 @@ CarPanel::CarPanel(int s)
     Lbl_Time.setForeColor(colours::Lime);
     Lbl_Time.setBackColor(colours::Black);
     Spd_LapTime.setVisible(false);
+    // An abort button is there to end a run; while idle it stays disabled, so that it can never
+    // start one.
+    Btn_RunStop.setEnabled(false);
 }
 
 MainScreen::MainScreen() {
@@ -84,7 +87,6 @@ MainScreen::MainScreen() {
         board->setForeColor(colours::White);
         board->setBackColor(colours::Black);
     }
-    Time_OtherLap.setEnabled(false);
     Btn_OtherLap.setEnabled(false);
 }
 

@@ -105,14 +105,14 @@ struct MainScreen {
     Grid Spd_Drivers{"Spd_Drivers", 2, 2};
     Button Btn_DrvCancel{"Btn_DrvCancel", "Cancel"};
     Button Btn_DrvOk{"Btn_DrvOk", "登録"};
-    Label Label6_Drivers{"Label6", "ドライバ編集"};
+    Label Label6_Drivers{"Label6(Drivers)", "ドライバ編集"};
 
     // Settings panel.
     Frame Frm_Mess{"Frm_Mess", "", false};
     Button Btn_MessCancel{"Btn_MessCancel", "Cancel"};
     Grid Spd_Mess{"Spd_Mess", 2};
     Button Btn_MessOk{"Btn_MessOk", "登録"};
-    Label Label6_Mess{"Label6", "環境設定"};
+    Label Label6_Mess{"Label6(Mess)", "環境設定"};
     // Settings-panel sizes in twips, set when the main screen opens.
     int Frm_MessHeight = 0;
     int Spd_MessHeight = 0;
@@ -171,14 +171,14 @@ struct MainScreen {
     Grid Spd_Course{"Spd_Course", 3, 3};
     Button Btn_CourceCancel{"Btn_CourceCancel", "Cancel"};
     Button Btn_CourceOK{"Btn_CourceOK", "登録"};
-    Label Label6_Course{"Label6", "コース情報編集"};
+    Label Label6_Course{"Label6(Course)", "コース情報編集"};
 
     // Car master editor.
     Frame Frm_Car{"Frm_Car", "", false};
     Grid Spd_Car{"Spd_Car", 5, 5};
     Button Btn_CarCancel{"Btn_CarCancel", "Cancel"};
     Button Btn_CarOK{"Btn_CarOK", "登録"};
-    Label Label6_Car{"Label6", "車輌情報編集"};
+    Label Label6_Car{"Label6(Car)", "車輌情報編集"};
 };
 
 }  // namespace rennik

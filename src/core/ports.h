@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/controls.h"
 #include "core/race_state.h"
 
 // The small interfaces through which handlers reach the platform. The Qt binding implements
@@ -30,6 +31,9 @@ public:
     virtual ~Dialogs() = default;
     // Modal: other events (datagrams, timers) go on being handled while the box is open.
     virtual Answer messageBox(const MessageBoxRequest& request) = 0;
+    // Modal input box with a prompt, a title and a default answer; Cancel answers "".
+    virtual std::string inputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& defaultText) = 0;
     virtual void beep() = 0;
 };
 
@@ -37,6 +41,25 @@ class WallClock {
 public:
     virtual ~WallClock() = default;
     virtual LocalDateTime now() const = 0;
+};
+
+// The race clock behind TickCount: ticks of 1 ms or 10 ms since the last start. It is derived
+// from a monotonic clock, so a starved process or a minimised window never loses a tick.
+class TickSource {
+public:
+    virtual ~TickSource() = default;
+    // Counts from 0 again, one tick every msPerTick milliseconds.
+    virtual void start(int msPerTick) = 0;
+    // Freezes the count at its last value.
+    virtual void stop() = 0;
+    virtual std::int32_t count() const = 0;
+};
+
+// Moves the keyboard focus, for a handler that gives a refused entry back to its box.
+class Focus {
+public:
+    virtual ~Focus() = default;
+    virtual void setFocus(const Control& control) = 0;
 };
 
 // One UDP socket. Datagrams travel as raw bytes (Shift-JIS on the car link).
@@ -71,7 +94,9 @@ public:
 struct Ports {
     Dialogs& dialogs;
     WallClock& clock;
+    TickSource& ticks;
     SocketFactory& sockets;
+    Focus& focus;
     Application& app;
 };
 

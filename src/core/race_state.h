@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -31,8 +30,8 @@ struct LocalDateTime {
 // The one in-memory state of the running program. Everything starts zeroed or empty and is
 // reset only where a handler says so.
 struct RaceState {
-    // Program-wide.
-    std::atomic<std::int32_t> TickCount{0};  // ticks since the last Start; the only value read across threads
+    // Program-wide. TickCount, the ticks since the last Start, is what the tick source reports
+    // (Host::TickCount); MmTimerId is 1 while it runs, 0 otherwise.
     std::int32_t MmTimerId = 0;
     std::int32_t ScreenW = 0;  // twips
     std::int32_t ScreenH = 0;

@@ -121,6 +121,8 @@ void Btn_End_Click(Host& host) {
     if (answer != Answer::Yes) {
         return;
     }
+    host.ports.ticks.stop();
+    host.race.MmTimerId = 0;
     if (host.chker) {
         host.chker->close();
     }

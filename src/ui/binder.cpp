@@ -154,7 +154,8 @@ void Binder::grid(Grid& c, QTableWidget* w) {
                 item->setText(qs(c.cell(row, col)));
             }
         }
-        if (c.activeRow() >= 1 && c.activeCol() >= 1 && w->currentRow() != c.activeRow() - 1) {
+        if (c.activeRow() >= 1 && c.activeCol() >= 1 &&
+            (w->currentRow() != c.activeRow() - 1 || w->currentColumn() != c.activeCol() - 1)) {
             w->setCurrentCell(c.activeRow() - 1, c.activeCol() - 1);
         }
         drawCommon(c, w, QPalette::Text, QPalette::Base);

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "core/startup.h"
 
 namespace rennik::ui {
@@ -180,9 +182,44 @@ QGroupBox* MainWindow::editor(Frame& f, Label& title, Grid& g, Button& ok, Butto
 void MainWindow::buildEditors() {
     MainScreen& m = host_.main;
     editor(m.Frm_Drivers, m.Label6_Drivers, m.Spd_Drivers, m.Btn_DrvOk, m.Btn_DrvCancel);
-    editor(m.Frm_Mess, m.Label6_Mess, m.Spd_Mess, m.Btn_MessOk, m.Btn_MessCancel);
+    buildSettingsPanel();
     editor(m.Frm_Course, m.Label6_Course, m.Spd_Course, m.Btn_CourceOK, m.Btn_CourceCancel);
     editor(m.Frm_Car, m.Label6_Car, m.Spd_Car, m.Btn_CarOK, m.Btn_CarCancel);
+}
+
+// The settings panel is laid out by position: its height, its grid's height and its buttons'
+// top are the sizes the main screen's opening sets.
+void MainWindow::buildSettingsPanel() {
+    MainScreen& m = host_.main;
+    settingsPanel_ = frame(m.Frm_Mess);
+    settingsPanel_->setParent(this);
+    settingsPanel_->setAutoFillBackground(true);
+    QLabel* heading = label(m.Label6_Mess);
+    heading->setParent(settingsPanel_);
+    heading->move(12, 8);
+    QFont font = heading->font();
+    font.setBold(true);
+    heading->setFont(font);
+    settingsGrid_ = grid(m.Spd_Mess);
+    settingsGrid_->setParent(settingsPanel_);
+    settingsOk_ = button(m.Btn_MessOk);
+    settingsOk_->setParent(settingsPanel_);
+    settingsCancel_ = button(m.Btn_MessCancel);
+    settingsCancel_->setParent(settingsPanel_);
+    applyPanelSizes(15);
+}
+
+void MainWindow::applyPanelSizes(int twipsPerPixel) {
+    const MainScreen& m = host_.main;
+    const int px = std::max(1, twipsPerPixel);
+    const int width = 560;
+    const int gridTop = 32;
+    settingsPanel_->resize(width, std::max(m.Frm_MessHeight / px, 120));
+    settingsGrid_->setGeometry(12, gridTop, width - 24, std::max(m.Spd_MessHeight / px, 60));
+    const int okTop = m.Btn_MessOkTop > 0 ? m.Btn_MessOkTop / px : gridTop + settingsGrid_->height() + 8;
+    const int cancelTop = m.Btn_MessCancelTop > 0 ? m.Btn_MessCancelTop / px : okTop;
+    settingsCancel_->setGeometry(width - 12 - 100, cancelTop, 100, settingsCancel_->sizeHint().height());
+    settingsOk_->setGeometry(width - 12 - 210, okTop, 100, settingsOk_->sizeHint().height());
 }
 
 }  // namespace rennik::ui

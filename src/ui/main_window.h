@@ -23,6 +23,8 @@ public:
     // Runs a handler and redraws what it changed.
     void run(const std::function<void()>& handler);
     void sync() { binder_.sync(); }
+    // The settings panel takes the sizes the main screen's opening gave it (twips).
+    void applyPanelSizes(int twipsPerPixel);
 
 protected:
     // The window's close box is refused, idle or running: the program ends only by Btn_End.
@@ -35,6 +37,7 @@ private:
     QWidget* buildFuel(CarPanel& car);
     QWidget* buildRacePanel();
     void buildEditors();
+    void buildSettingsPanel();
     void buildDriverPopup(CarPanel& car, QPushButton* anchor);
 
     QLabel* label(Captioned& c);
@@ -47,6 +50,10 @@ private:
 
     Host& host_;
     Binder binder_;
+    QGroupBox* settingsPanel_ = nullptr;
+    QTableWidget* settingsGrid_ = nullptr;
+    QPushButton* settingsOk_ = nullptr;
+    QPushButton* settingsCancel_ = nullptr;
     InputBehaviour input_;
 };
 

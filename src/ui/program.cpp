@@ -1,32 +1,40 @@
 #include "ui/program.h"
 
+#include <algorithm>
+
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "base/text_file.h"
 #include "core/startup.h"
 #include "ui/main_window.h"
 
 namespace rennik::ui {
 namespace {
 
+const QScreen* primaryScreen() { return QGuiApplication::primaryScreen(); }
+
 // Twips per pixel of the primary screen (15 at the usual 96 dots per inch).
 int twipsPerPixel() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = primaryScreen();
     const double dpi = screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
     return dpi > 0 ? static_cast<int>(1440.0 / dpi + 0.5) : 15;
 }
 
-QSize screenPixels() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry().size() : QSize(1024, 768);
+QRect screenPixels() {
+    const QScreen* screen = primaryScreen();
+    return screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
+// Moves a window to the model's position, kept on the screen when it is larger than it.
 void placeWindow(QWidget* window, const Form& form) {
     const int tpp = twipsPerPixel();
-    window->move(form.left / tpp, form.top / tpp);
+    const QRect screen = screenPixels();
+    window->move(screen.left() + std::max(0, form.left / tpp), screen.top() + std::max(0, form.top / tpp));
 }
 
 void measure(Form& form, const QWidget* window) {
@@ -37,8 +45,10 @@ void measure(Form& form, const QWidget* window) {
 
 }  // namespace
 
-Program::Program(std::filesystem::path appDirectory)
-    : host_(Ports{dialogs_, clock_, sockets_, app_}, std::move(appDirectory)) {}
+Program::Program(std::filesystem::path appDirectory, Dialogs* dialogs, SocketFactory* sockets)
+    : host_(Ports{dialogs != nullptr ? *dialogs : dialogs_, clock_, ticks_,
+                  sockets != nullptr ? *sockets : sockets_, focus_, app_},
+            std::move(appDirectory)) {}
 
 Program::~Program() = default;
 
@@ -65,7 +75,7 @@ void Program::loadStartup() {
     startup_->adjustSize();
     measure(s.form, startup_.get());
 
-    const QSize screen = screenPixels();
+    const QRect screen = screenPixels();
     const int tpp = twipsPerPixel();
     Mf_Open_Load(host_, screen.width() * tpp, screen.height() * tpp);
     startupBinder_.sync();
@@ -73,13 +83,20 @@ void Program::loadStartup() {
 }
 
 void Program::openMain() {
+    // The timer fires once; a box opened by the load runs the event loop, and no second tick
+    // may open a second main screen under it.
+    if (main_ != nullptr) {
+        return;
+    }
     main_ = std::make_unique<MainWindow>(host_);
-    main_->resize(main_->sizeHint().expandedTo(QSize(1100, 720)));
+    main_->resize(main_->sizeHint().expandedTo(QSize(1100, 720)).boundedTo(screenPixels().size()));
     dialogs_.setParentWindow(main_.get());
+    focus_.setWindow(main_.get());
     measure(host_.main.form, main_.get());
+    startup_->hide();
     main_->run([this] { Timer1_Timer(host_); });
     startupBinder_.sync();
-    startup_->hide();
+    main_->applyPanelSizes(twipsPerPixel());
     placeWindow(main_.get(), host_.main.form);
     main_->show();
 }
@@ -90,9 +107,14 @@ void Program::start() {
 }
 
 bool Program::screenshot(const QString& pngPath) {
+    dialogs_.setUnattended(true);
     loadStartup();
     openMain();
-    return main_->grab().save(pngPath, "PNG");
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return main_->grab().save(&buffer, "PNG") &&
+           text_file::writeBytesAtomic(pngPath.toStdString(), std::string_view(png.constData(), png.size()));
 }
 
 }  // namespace rennik::ui

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/host.h"
+#include "timing/tick_clock.h"
 #include "ui/binder.h"
 #include "ui/qt_ports.h"
 
@@ -19,13 +20,16 @@ class MainWindow;
 // It shows the start-up screen, and after its three seconds the main screen.
 class Program {
 public:
-    explicit Program(std::filesystem::path appDirectory);
+    // The dialogs and sockets are Qt's unless a test hands in its own.
+    explicit Program(std::filesystem::path appDirectory, Dialogs* dialogs = nullptr,
+                     SocketFactory* sockets = nullptr);
     ~Program();
 
     // Shows the start-up screen; its timer opens the main screen.
     void start();
     // Loads everything as start() does, opens the main screen at once (no three-second wait)
-    // and writes a picture of it as PNG. False when the file cannot be written.
+    // and writes a picture of it as PNG. Nobody is there to answer a box: its text goes to the
+    // terminal and its default answer is taken. False when the file cannot be written.
     bool screenshot(const QString& pngPath);
 
     Host& host() { return host_; }
@@ -38,7 +42,9 @@ private:
 
     QtDialogs dialogs_;
     QtWallClock clock_;
+    MonotonicTicks ticks_;
     QtSocketFactory sockets_;
+    QtFocus focus_;
     QtApplication app_;
     Host host_;
     Binder startupBinder_;

@@ -1,8 +1,13 @@
 #include "ui/qt_ports.h"
 
 #include <QApplication>
+
+#include <cstdio>
+
 #include <QDateTime>
 #include <QHostAddress>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -29,6 +34,10 @@ QMessageBox::Icon qtIcon(MsgIcon icon) {
 }  // namespace
 
 Answer QtDialogs::messageBox(const MessageBoxRequest& request) {
+    if (unattended_) {
+        std::fprintf(stderr, "%s: %s\n", request.title.c_str(), request.text.c_str());
+        return request.buttons == MsgButtons::YesNo ? request.defaultButton : Answer::Ok;
+    }
     QMessageBox box(qtIcon(request.icon), QString::fromStdString(request.title),
                     QString::fromStdString(request.text), QMessageBox::NoButton, parent_.data());
     if (request.buttons == MsgButtons::YesNo) {
@@ -40,6 +49,18 @@ Answer QtDialogs::messageBox(const MessageBoxRequest& request) {
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return Answer::Ok;
+}
+
+std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultText) {
+    if (unattended_) {
+        return {};
+    }
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent_.data(), QString::fromStdString(title),
+                                                 QString::fromStdString(prompt), QLineEdit::Normal,
+                                                 QString::fromStdString(defaultText), &ok);
+    return ok ? answer.toStdString() : std::string();
 }
 
 void QtDialogs::beep() { QApplication::beep(); }
@@ -96,6 +117,15 @@ void QtUdpEndpoint::readPending() {
 }
 
 std::unique_ptr<UdpEndpoint> QtSocketFactory::create() { return std::make_unique<QtUdpEndpoint>(); }
+
+void QtFocus::setFocus(const Control& control) {
+    if (window_ == nullptr) {
+        return;
+    }
+    if (auto* w = window_->findChild<QWidget*>(QString::fromStdString(control.name())); w != nullptr) {
+        w->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 void QtApplication::quit() { QCoreApplication::exit(0); }
 

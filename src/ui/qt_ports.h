@@ -14,11 +14,17 @@ class QtDialogs : public Dialogs {
 public:
     // Boxes open centred over this window (the screen's centre while it is empty).
     void setParentWindow(QWidget* window) { parent_ = window; }
+    // With nobody at the screen, a box writes its text to the terminal and takes its default
+    // answer, and an input box answers "".
+    void setUnattended(bool on) { unattended_ = on; }
     Answer messageBox(const MessageBoxRequest& request) override;
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override;
     void beep() override;
 
 private:
     QPointer<QWidget> parent_;
+    bool unattended_ = false;
 };
 
 class QtWallClock : public WallClock {
@@ -47,6 +53,16 @@ private:
 class QtSocketFactory : public SocketFactory {
 public:
     std::unique_ptr<UdpEndpoint> create() override;
+};
+
+// Finds the widget of a control by its name among the children of the main window.
+class QtFocus : public Focus {
+public:
+    void setWindow(QWidget* window) { window_ = window; }
+    void setFocus(const Control& control) override;
+
+private:
+    QPointer<QWidget> window_;
 };
 
 class QtApplication : public Application {

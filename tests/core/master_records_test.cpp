@@ -75,15 +75,19 @@ TEST(MasterRecords, DriverLinesGiveOneNamePerField) {
     EXPECT_EQ(master::parseDrivers(bytes), (Fields{"鈴木", "A", "B", "C", "D,E"}));
 }
 
-TEST(MasterRecords, DamagedBytesLoseOnlyTheirOwnLine) {
-    // A stray Shift-JIS lead byte, an unassigned code and binary noise, each on its own line.
+TEST(MasterRecords, UndecodableBytesAreReplacedAndBinaryNoiseIsSkipped) {
+    // A stray Shift-JIS lead byte and an unassigned code keep their record, with U+FFFD in
+    // place, so that no later save can drop it; binary noise with control bytes loses its line.
     const std::string bytes = std::string("one,1\r\n") + "bro\x81,2\r\n" + "un\xEF\x40,3\r\n" +
                               "\x00\x01\xFF\xFE,4\r\n"s + sjis::fromUtf8("二,5\r\n");
     const auto courses = master::parseCourses(bytes);
-    ASSERT_EQ(courses.size(), 2U);
+    ASSERT_EQ(courses.size(), 4U);
     EXPECT_EQ(courses[0].CourseName, "one");
-    EXPECT_EQ(courses[1].CourseName, "二");
-    EXPECT_EQ(courses[1].CourseMetres, 5);
+    EXPECT_EQ(courses[1].CourseName, "bro\uFFFD");
+    EXPECT_EQ(courses[2].CourseName, "un\uFFFD");
+    EXPECT_EQ(courses[2].CourseMetres, 3);
+    EXPECT_EQ(courses[3].CourseName, "二");
+    EXPECT_EQ(courses[3].CourseMetres, 5);
     // The whole file as noise: nothing, and no hang.
     std::string noise;
     for (int i = 0; i < 4096; ++i) {

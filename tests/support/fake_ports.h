@@ -42,6 +42,57 @@ public:
     }
 
     void beep() override { ++beeps; }
+
+    // Input boxes: recorded; the answer is the next one queued with typeNext(), or "" (Cancel).
+    struct InputRequest {
+        std::string prompt;
+        std::string title;
+        std::string defaultText;
+    };
+    std::vector<InputRequest> inputs;
+    std::deque<std::string> typed;
+
+    void typeNext(std::string answer) { typed.push_back(std::move(answer)); }
+
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultText) override {
+        inputs.push_back({prompt, title, defaultText});
+        if (typed.empty()) {
+            return "";
+        }
+        std::string answer = std::move(typed.front());
+        typed.pop_front();
+        return answer;
+    }
+};
+
+// The race clock, set by hand: count is what the test says, frozen or not.
+class FakeTicks : public TickSource {
+public:
+    std::int32_t now = 0;
+    bool running = false;
+    int msPerTick = 0;
+    int starts = 0;
+    int stops = 0;
+
+    void start(int ms) override {
+        msPerTick = ms;
+        now = 0;
+        running = true;
+        ++starts;
+    }
+    void stop() override {
+        running = false;
+        ++stops;
+    }
+    std::int32_t count() const override { return now; }
+};
+
+// Records where handlers put the focus.
+class FakeFocus : public Focus {
+public:
+    std::vector<std::string> moves;
+    void setFocus(const Control& control) override { moves.push_back(control.name()); }
 };
 
 class FakeClock : public WallClock {
@@ -175,14 +226,16 @@ public:
 struct FakePorts {
     FakeDialogs dialogs;
     FakeClock clock;
+    FakeTicks ticks;
     FakeSocketFactory sockets;
+    FakeFocus focus;
     FakeApplication app;
 
     FakePorts() = default;
     FakePorts(const FakePorts&) = delete;
     FakePorts& operator=(const FakePorts&) = delete;
 
-    Ports ports() { return Ports{dialogs, clock, sockets, app}; }
+    Ports ports() { return Ports{dialogs, clock, ticks, sockets, focus, app}; }
 };
 
 }  // namespace rennik::test

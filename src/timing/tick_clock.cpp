@@ -1,0 +1,32 @@
+#include "timing/tick_clock.h"
+
+#include <limits>
+
+namespace rennik {
+
+void MonotonicTicks::start(int msPerTick) {
+    period_ = std::chrono::milliseconds(msPerTick > 0 ? msPerTick : 1);
+    started_ = std::chrono::steady_clock::now();
+    frozen_ = 0;
+    running_ = true;
+}
+
+void MonotonicTicks::stop() {
+    if (running_) {
+        frozen_ = countAt(std::chrono::steady_clock::now());
+        running_ = false;
+    }
+}
+
+std::int32_t MonotonicTicks::count() const {
+    return running_ ? countAt(std::chrono::steady_clock::now()) : frozen_;
+}
+
+std::int32_t MonotonicTicks::countAt(std::chrono::steady_clock::time_point t) const {
+    const auto ticks = (t - started_) / period_;
+    // The count stops at its 32-bit maximum (about 24.8 days at 1 ms) instead of wrapping.
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    return ticks > kMax ? kMax : static_cast<std::int32_t>(ticks);
+}
+
+}  // namespace rennik
