@@ -15,7 +15,5 @@ void Spd_LapTime_GotFocus(Host& host, int slot) { CloseDriverPopup(host, slot); 
 
 void Btn_Kyuyu_Click(Host& host, int slot) { CloseDriverPopup(host, slot); }
 void Btn_LapChg_Click(Host& host, int slot) { CloseDriverPopup(host, slot); }
-void Btn_RunStop_Click(Host& host, int slot) { CloseDriverPopup(host, slot); }
-void Btn_ClientNoSet2_Click(Host& host, int slot) { CloseDriverPopup(host, slot); }
 
 }  // namespace rennik

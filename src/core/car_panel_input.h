@@ -17,7 +17,5 @@ void Spd_LapTime_GotFocus(Host& host, int slot);
 
 void Btn_Kyuyu_Click(Host& host, int slot);
 void Btn_LapChg_Click(Host& host, int slot);
-void Btn_RunStop_Click(Host& host, int slot);
-void Btn_ClientNoSet2_Click(Host& host, int slot);
 
 }  // namespace rennik

@@ -26,6 +26,9 @@ inline constexpr Rgb Red{255, 0, 0};
 inline constexpr Rgb LightYellow{255, 255, 192};
 inline constexpr Rgb Grey{192, 192, 192};
 inline constexpr Rgb Lime{0, 255, 0};
+inline constexpr Rgb Green{0, 192, 0};
+inline constexpr Rgb Yellow{255, 255, 0};
+inline constexpr Rgb Pink{255, 128, 255};
 }  // namespace colours
 
 class Control {
@@ -143,14 +146,15 @@ private:
     std::vector<std::string> items_;
 };
 
+// Meter: a bar gauge from 0 to 100; its fore colour is the colour of the bar.
 class Meter : public Control {
 public:
     using Control::Control;
-    int value() const { return value_; }
-    void setValue(int v) { change(value_, v); }
+    float value() const { return value_; }
+    void setValue(float v) { change(value_, v); }
 
 private:
-    int value_ = 0;
+    float value_ = 0.0F;
 };
 
 // Screen timer: a periodic tick with an interval in ms and an enabled flag. The binding runs

@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "carlink/address_check.h"
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
 #include "timing/time_format.h"
@@ -21,21 +22,6 @@ std::string fullWidthNumber(int n) {
 void centre(Form& form, const RaceState& race) {
     form.left = (race.ScreenW - form.width) / 2;
     form.top = (race.ScreenH - form.height) / 2;
-}
-
-void openAddressCheck(Host& host) {
-    MainScreen& m = host.main;
-    m.WinsockChker.localPort = kAddressCheckPort;
-    m.WinsockChker.remotePort = kAddressReplyPort;
-    if (host.chker->open(kAddressCheckPort, m.WinsockChker.remoteHost, kAddressReplyPort)) {
-        return;
-    }
-    // Another program holds the port: say so once and run on without the address check.
-    host.chker.reset();
-    host.ports.dialogs.messageBox({"ポート " + std::to_string(kAddressCheckPort) +
-                                       " は他のプログラムが使用中です。\n"
-                                       "車載PCからのアドレス確認には応答しません。",
-                                   "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
 }
 
 }  // namespace
@@ -99,7 +85,7 @@ void Main_Load(Host& host) {
                        std::to_string(today.day));
     m.Btn_Write.setCaption("走行結果\r保存");
 
-    openAddressCheck(host);
+    OpenAddressCheck(host);
 
     m.Spd_Drivers.setHeader(1, "ドライバ名");
     m.Spd_Drivers.setHeader(2, " ");

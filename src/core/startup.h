@@ -21,8 +21,4 @@ void Main_Load(Host& host);
 // The end button: after confirmation the program ends at once, saving nothing.
 void Btn_End_Click(Host& host);
 
-// The port of the address-check service, and the car PC's port it replies to.
-inline constexpr int kAddressCheckPort = 7001;
-inline constexpr int kAddressReplyPort = 7002;
-
 }  // namespace rennik

@@ -116,8 +116,8 @@ void Binder::checkBox(CheckBox& c, QCheckBox* w) {
 
 void Binder::meter(Meter& c, QProgressBar* w) {
     add(c, w, [&c, w] {
-        w->setValue(c.value());
-        drawCommon(c, w, QPalette::Text, QPalette::Highlight);
+        w->setValue(static_cast<int>(c.value()));
+        drawCommon(c, w, QPalette::Highlight, QPalette::Base);
     });
 }
 

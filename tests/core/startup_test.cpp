@@ -167,7 +167,7 @@ TEST_F(StartupTest, DriverPopupClosesWhenAnotherCarPanelControlIsUsed) {
 
     using Use = void (*)(Host&, int);
     for (Use use : {Use{Txt_OutMess_GotFocus}, Use{Txt_InGasl_GotFocus}, Use{Cmb_Driver_GotFocus},
-                    Use{Spd_LapTime_GotFocus}, Use{Btn_Kyuyu_Click}, Use{Btn_RunStop_Click},
+                    Use{Spd_LapTime_GotFocus}, Use{Btn_Kyuyu_Click},
                     Use{Time_DriverInfo_Timer}}) {
         Btn_DriverInfo_Click(host, 0);
         ASSERT_TRUE(car.Frm_DriverLap.visible());

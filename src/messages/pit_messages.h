@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/host.h"
+
+// Pit messages: what the host puts into every reply to the car, what the screen shows of the
+// car's text, and the remaining-laps counter with its automatic pit-in reminders.
+namespace rennik {
+
+// Half-width characters (ASCII letters, digits, symbols and space, half-width katakana with
+// their voicing marks) become their full-width counterparts; full-width text stays as it is.
+std::string FullWidth(std::string_view utf8);
+
+// The car's text (what follows the three-character lap field) shown in Lbl_InMess: a text
+// starts the blink, an empty one stops it and turns the label white.
+void ShowIncomingMessage(Host& host, int slot, const std::string& text);
+
+// Rebuilds AutoMessText and OutMessText of the slot from the typed message and the counter.
+void ComposeOutMessage(Host& host, int slot);
+
+// Blink of the car's text: pink and light yellow in turn.
+void Time_MessBlk_Timer(Host& host, int slot);
+
+// Arms or disarms the remaining-laps counter as the check box now stands.
+void Chk_ChgCnter_Click(Host& host, int slot);
+
+// The lap advance on silence: an armed counter counts one down, and the typed message, which
+// has gone out with every reply of the lap, is cleared.
+void CountDownLapsLeft(Host& host, int slot);
+
+// A counter that is not numeric is refused: beep, "0", and the focus back into the box.
+void Txt_ZanRunCnt_LostFocus(Host& host, int slot);
+
+}  // namespace rennik
