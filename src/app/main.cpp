@@ -43,6 +43,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "rennik1: no such folder: %s\n", qPrintable(dir));
         return EXIT_FAILURE;
     }
+    // One look on every desktop; the meter's bar takes the model's colour in this style.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(rennik::ui::japaneseFont());
 
     rennik::ui::Program program(QDir(dir).absolutePath().toStdString());

@@ -22,6 +22,9 @@ inline constexpr int carRemotePort(int slot) { return 7000 + 10 * (slot + 1) + 2
 // The lap number of a report: its first three characters read leniently and rounded.
 std::int32_t ReportLapNumber(std::string_view reportUtf8);
 
+// The car's message of a report: everything after its first three characters.
+std::string_view ReportMessage(std::string_view reportUtf8);
+
 // The 59-character lap record of the slot as it stands now: lap number (modulo 1000), last lap,
 // the current driver's best and average lap in ms, today's date, the clock and the planned end.
 std::string BuildReplyBody(const Host& host, int slot);

@@ -5,8 +5,13 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "carlink/address_setup.h"
 #include "core/car_panel_input.h"
 #include "drivers/driver_popup.h"
+#include "fuel/fuel_meter.h"
+#include "messages/pit_messages.h"
+#include "timing/lap_display.h"
+#include "timing/run_control.h"
 #include "ui/main_window.h"
 
 namespace rennik::ui {
@@ -27,7 +32,7 @@ QWidget* MainWindow::buildCarPanel(CarPanel& car) {
     auto* v = new QVBoxLayout(panel);
 
     auto* head = new QHBoxLayout;
-    head->addWidget(button(car.Btn_ClientNoSet));
+    head->addWidget(button(car.Btn_ClientNoSet, [this, i] { Btn_ClientNoSet_Click(host_, i); }));
     head->addStretch();
     v->addLayout(head);
 
@@ -46,6 +51,7 @@ QWidget* MainWindow::buildCarPanel(CarPanel& car) {
     laps->setColumnHidden(4, true);
     input_.onFocus(laps, [this, i] { run([this, i] { Spd_LapTime_GotFocus(host_, i); }); });
     body->addWidget(laps, 2);
+    binder_.timer(car.Time_Lap, this, [this, i] { run([this, i] { Time_Lap_Timer(host_, i); }); });
     v->addLayout(body, 1);
     return panel;
 }
@@ -127,9 +133,11 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     auto* check = new QCheckBox;
     binder_.checkBox(car.Chk_ChgCnter, check);
     input_.onFocus(check, [this, i] { run([this, i] { Chk_ChgCnter_GotFocus(host_, i); }); });
+    connect(check, &QCheckBox::clicked, this, [this, i] { run([this, i] { Chk_ChgCnter_Click(host_, i); }); });
     QLineEdit* laps = textBox(car.Txt_ZanRunCnt);
     laps->setMaximumWidth(48);
     input_.onFocus(laps, [this, i] { run([this, i] { Txt_ZanRunCnt_GotFocus(host_, i); }); });
+    input_.onFocusLost(laps, [this, i] { run([this, i] { Txt_ZanRunCnt_LostFocus(host_, i); }); });
     counter->addWidget(check);
     counter->addWidget(laps);
     counter->addWidget(label(car.Lbl_AutoMess1));
@@ -144,6 +152,7 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     QLabel* inMess = label(car.Lbl_InMess);
     inMess->setMinimumHeight(inMess->fontMetrics().height() * 2);
     inMess->setWordWrap(true);
+    binder_.timer(car.Time_MessBlk, this, [this, i] { run([this, i] { Time_MessBlk_Timer(host_, i); }); });
     g->addWidget(inMess, row++, 0, 1, 4);
 
     buildDriverPopup(car, popupButton);
@@ -158,6 +167,7 @@ QWidget* MainWindow::buildFuel(CarPanel& car) {
     meter->setRange(0, 100);
     meter->setTextVisible(false);
     binder_.meter(car.Meter_Gas, meter);
+    binder_.timer(car.Time_GasBlk, this, [this, i] { run([this, i] { Time_GasBlk_Timer(host_, i); }); });
     g->addWidget(label(car.Lbl_MeterE), 0, 0);
     g->addWidget(meter, 0, 1, 1, 3);
     g->addWidget(label(car.Lbl_MeterF), 0, 4);

@@ -35,8 +35,18 @@ void InputBehaviour::onFocus(QWidget* control, std::function<void()> handler) {
     watch(control);
 }
 
+void InputBehaviour::onFocusLost(QWidget* control, std::function<void()> handler) {
+    focusLost_.insert(control, std::move(handler));
+    watch(control);
+}
+
 bool InputBehaviour::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+        case QEvent::FocusOut:
+            if (auto it = focusLost_.find(watched); it != focusLost_.end()) {
+                it.value()();
+            }
+            break;
         case QEvent::FocusIn: {
             if (auto it = focus_.find(watched); it != focus_.end()) {
                 it.value()();

@@ -13,7 +13,7 @@ namespace rennik::ui {
 // The input habits shared by the boxes of the main screen: a box selects its whole text when it
 // gets the focus and when the mouse is released over it, so typing always replaces the old
 // value; Enter moves on to the next control exactly as Tab does; and some controls run a
-// handler first whenever they get the focus.
+// handler first whenever they get the focus, or when they lose it (a check of what was typed).
 class InputBehaviour : public QObject {
 public:
     using QObject::QObject;
@@ -21,6 +21,7 @@ public:
     void selectAllOnFocus(QLineEdit* box);
     void enterMovesOn(QWidget* control);
     void onFocus(QWidget* control, std::function<void()> handler);
+    void onFocusLost(QWidget* control, std::function<void()> handler);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -31,6 +32,7 @@ private:
     QHash<QObject*, bool> selectAll_;
     QHash<QObject*, bool> enter_;
     QHash<QObject*, std::function<void()>> focus_;
+    QHash<QObject*, std::function<void()>> focusLost_;
 };
 
 }  // namespace rennik::ui

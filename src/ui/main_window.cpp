@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include "core/startup.h"
+#include "timing/lap_display.h"
+#include "timing/run_control.h"
 
 namespace rennik::ui {
 
@@ -145,10 +147,11 @@ QWidget* MainWindow::buildRacePanel() {
     v->addWidget(other);
 
     boxed(m.ImFrame3D2, {label(m.Lbl_LocalIP)});
+    binder_.timer(m.Time_System, this, [this] { run([this] { Time_System_Timer(host_); }); });
     v->addStretch();
 
     auto* buttons = new QGridLayout;
-    buttons->addWidget(button(m.Btn_Start), 0, 0);
+    buttons->addWidget(button(m.Btn_Start, [this] { Btn_Start_Click(host_); }), 0, 0);
     buttons->addWidget(button(m.Btn_Write), 0, 1);
     buttons->addWidget(button(m.Btn_Cource), 1, 0);
     buttons->addWidget(button(m.Btn_Car), 1, 1);

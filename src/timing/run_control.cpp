@@ -1,0 +1,311 @@
+#include "timing/run_control.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "base/numbers.h"
+#include "carlink/address_check.h"
+#include "carlink/lap_record.h"
+#include "carlink/lap_report.h"
+#include "drivers/driver_popup.h"
+#include "fuel/fuel_meter.h"
+#include "messages/pit_messages.h"
+#include "timing/time_format.h"
+
+namespace rennik {
+namespace {
+
+// The screen carries the panel of slot 0 only; every loop over slots runs over the panels.
+constexpr int kPanels = 1;
+constexpr int kLapDisplayMs = 99;
+
+const char* const kStart = "Start";
+const char* const kStop = "Stop";
+
+// Days since 1970-01-01 of a Gregorian calendar date (any year, leap years included).
+std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+LocalDateTime civilFromDays(std::int64_t z) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    LocalDateTime t;
+    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+    return t;
+}
+
+// The wall-clock time some minutes later (or earlier), carried through hours, days, months
+// and years as the calendar does.
+LocalDateTime addMinutes(const LocalDateTime& t, std::int64_t minutes) {
+    constexpr std::int64_t kDay = 86400;
+    std::int64_t secs = daysFromCivil(t.year, t.month, t.day) * kDay + t.hour * 3600 + t.minute * 60 +
+                        t.second + minutes * 60;
+    std::int64_t days = secs / kDay;
+    secs %= kDay;
+    if (secs < 0) {
+        secs += kDay;
+        --days;
+    }
+    LocalDateTime out = civilFromDays(days);
+    out.hour = static_cast<int>(secs / 3600);
+    out.minute = static_cast<int>(secs / 60 % 60);
+    out.second = static_cast<int>(secs % 60);
+    return out;
+}
+
+// The planned end of the run from the two duration boxes, measured from StartTime. A duration
+// that cannot be held in 16 bits has no end time, as a duration of 0 has none.
+void setEndTime(Host& host) {
+    RaceState& race = host.race;
+    const double h = numbers::leadingNumber(host.main.Txt_RunH.text());
+    const double n = numbers::leadingNumber(host.main.Txt_RunN.text());
+    if (h == 0 && n == 0) {
+        race.HasEndTime = false;
+        return;
+    }
+    const std::optional<std::int16_t> hours = numbers::toInt16(h);
+    const std::optional<std::int16_t> minutes = numbers::toInt16(n);
+    if (!hours || !minutes) {
+        race.HasEndTime = false;
+        return;
+    }
+    race.EndTime = addMinutes(race.StartTime, std::int64_t{*hours} * 60 + *minutes);
+    race.HasEndTime = true;
+}
+
+// Two digits of a clock field (0 to 59).
+std::string twoDigits(int n) {
+    return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
+void closeCarSocket(Host& host, int slot) {
+    if (host.Winsock[slot]) {
+        host.Winsock[slot]->close();
+        host.Winsock[slot].reset();
+    }
+}
+
+void stopLapDisplay(CarPanel& car) {
+    car.Time_Lap.setEnabled(false);
+    car.Time_Lap.setInterval(0);
+}
+
+void setRaceButtons(MainScreen& m, bool idle) {
+    for (Button* b : {&m.Btn_End, &m.Btn_Write, &m.Btn_Cource, &m.Btn_Drivers, &m.Btn_Car, &m.Btn_Mess}) {
+        b->setEnabled(idle);
+    }
+    m.Btn_OtherLap.setEnabled(!idle);
+}
+
+// A Start that cannot go on: the race clock stops again and every panel is left idle. The
+// address check was not closed yet, so it still listens.
+void backToIdle(Host& host) {
+    host.main.Btn_Start.setCaption(kStart);
+    host.ports.ticks.stop();
+    host.race.MmTimerId = 0;
+    for (int slot = 0; slot < kPanels; ++slot) {
+        CarPanel& car = host.main.panel(slot);
+        car.Frm_Runner.setEnabled(true);
+        closeCarSocket(host, slot);
+        stopLapDisplay(car);
+        car.Btn_RunStop.setEnabled(false);
+    }
+}
+
+// Binds the car link of a registered slot; false when its port is held by another program.
+bool openCarSocket(Host& host, int slot) {
+    CarPanel& car = host.main.panel(slot);
+    car.Winsock.remoteHost = car.Lbl_IP.caption();
+    car.Winsock.localPort = carLocalPort(slot);
+    car.Winsock.remotePort = carRemotePort(slot);
+    host.Winsock[slot] = host.ports.sockets.create();
+    if (!host.Winsock[slot]->open(car.Winsock.localPort, car.Winsock.remoteHost, car.Winsock.remotePort)) {
+        host.Winsock[slot].reset();
+        return false;
+    }
+    host.Winsock[slot]->setReceiver([&host, slot](const std::string& datagram, const std::string&) {
+        OnLapReport(host, slot, datagram);
+    });
+    return true;
+}
+
+// A new run begins with an empty lap table, so that its rows stay as many as the laps counted.
+void clearLapTable(CarPanel& car) {
+    car.Spd_LapTime.setRowCount(0);
+    car.Lbl_LapCnt.setCaption("1周目");
+    for (Label* l : {&car.Lbl_BestLapTime, &car.Lbl_AveLapTime, &car.Lbl_YosoSyu, &car.Lbl_DrvrBestLapTime,
+                     &car.Lbl_DrvrAveLapTime}) {
+        l->setCaption("");
+    }
+}
+
+void reportPortInUse(Host& host, int port) {
+    host.ports.dialogs.messageBox({"ポート " + std::to_string(port) +
+                                       " は他のプログラムが使用中です。\n計測を開始できません。",
+                                   "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+}
+
+void startRun(Host& host) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
+    host.ports.ticks.start(race.Settings.MsPerTick);
+    race.MmTimerId = 1;
+    m.Btn_Start.setCaption(kStop);
+    race.StartTime = host.ports.clock.now();
+    setEndTime(host);
+
+    // The sockets first: a Start that cannot begin a run leaves the last run's laps as they were,
+    // so that they can still be saved.
+    bool registered = false;
+    for (int slot = 0; slot < kPanels; ++slot) {
+        if (m.panel(slot).Lbl_IP.caption().empty()) {
+            continue;
+        }
+        registered = true;
+        if (!openCarSocket(host, slot)) {
+            backToIdle(host);
+            reportPortInUse(host, carLocalPort(slot));
+            return;
+        }
+    }
+    if (!registered) {
+        backToIdle(host);
+        host.ports.dialogs.messageBox({"計測する車輌の登録がされていません。", "Rennik1", MsgIcon::None,
+                                       MsgButtons::Ok, Answer::Ok});
+        return;
+    }
+
+    for (int slot = 0; slot < kPanels; ++slot) {
+        CarPanel& car = m.panel(slot);
+        race.LapCnt[slot] = 0;
+        race.NoCommLapDone[slot] = false;
+        clearLapTable(car);
+        if (car.Lbl_IP.caption().empty()) {
+            stopLapDisplay(car);
+            closeCarSocket(host, slot);
+            car.Frm_Runner.setEnabled(false);
+            car.Btn_RunStop.setEnabled(false);
+            continue;
+        }
+        car.Lbl_AllGas.setCaption(numbers::singleText(race.TotalFuel[slot]));
+        car.Btn_RunStop.setEnabled(true);
+        UpdateFuelMeter(host, slot);
+        car.Frm_Runner.setEnabled(true);
+        car.Time_Lap.setInterval(kLapDisplayMs);
+        car.Time_Lap.setEnabled(true);
+        race.LapStartTick[slot] = 0;
+    }
+
+    // The car PCs answer on their own sockets now; the address check waits for the next Stop.
+    if (host.chker) {
+        host.chker->close();
+        host.chker.reset();
+    }
+    m.Lbl_StTime.setCaption("Start時間 " + twoDigits(race.StartTime.hour) + ":" +
+                            twoDigits(race.StartTime.minute));
+    setRaceButtons(m, false);
+    m.Time_NoInputBlk.setEnabled(false);
+    for (int slot = 0; slot < kPanels; ++slot) {
+        CarPanel& car = m.panel(slot);
+        // The missing-entry blink may have left the boxes of a set-up slot coloured.
+        if (car.Frm_Runner.backColor() == colours::LightYellow) {
+            car.Cmb_Driver.setBackColor(colours::White);
+            car.Cmb_Car.setBackColor(colours::White);
+        }
+    }
+    race.StopNoConfirm = false;
+}
+
+bool confirm(Host& host, const std::string& question) {
+    const Answer answer = host.ports.dialogs.messageBox(
+        {question, "Stop確認", MsgIcon::Critical, MsgButtons::YesNo, Answer::No});
+    host.race.MsgAnswer = static_cast<std::int16_t>(answer);
+    return answer == Answer::Yes;
+}
+
+void stopRun(Host& host) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
+    if (!race.StopNoConfirm) {
+        // Datagrams and timers go on while the box is open; only a run still going is stopped.
+        if (!confirm(host, "ストップしますか？") || m.Btn_Start.caption() != kStop) {
+            return;
+        }
+    }
+    race.StopNoConfirm = false;
+    race.HasEndTime = false;
+    m.Btn_Start.setCaption(kStart);
+    host.ports.ticks.stop();
+    race.MmTimerId = 0;
+
+    for (int slot = 0; slot < kPanels; ++slot) {
+        CarPanel& car = m.panel(slot);
+        // Idle abort buttons stay disabled: pressed between runs they would start one.
+        car.Btn_RunStop.setEnabled(false);
+        closeCarSocket(host, slot);
+        car.Frm_Runner.setEnabled(true);
+        stopLapDisplay(car);
+        car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
+        car.Txt_OutMess.setText("");
+        car.Chk_ChgCnter.setValue(0);
+        Chk_ChgCnter_Click(host, slot);
+        car.Time_MessBlk.setEnabled(false);
+        car.Lbl_InMess.setCaption("");
+        car.Lbl_InMess.setBackColor(colours::LightYellow);
+    }
+    OpenAddressCheck(host);
+    m.Lbl_StTime.setCaption("");
+    setRaceButtons(m, true);
+    m.Time_NoInputBlk.setEnabled(true);
+}
+
+}  // namespace
+
+void Btn_Start_Click(Host& host) {
+    if (host.main.Btn_Start.caption() == kStart) {
+        startRun(host);
+    } else {
+        stopRun(host);
+    }
+}
+
+void Btn_RunStop_Click(Host& host, int slot) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
+    CarPanel& car = m.panel(slot);
+    CloseDriverPopup(host, slot);
+    // Only a car being measured can be aborted; while idle this must never start a run.
+    const auto measuring = [&] { return m.Btn_Start.caption() == kStop && car.Btn_RunStop.enabled(); };
+    if (!measuring() || !confirm(host, car.Frm_Runner.caption() + "の計測を中止しますか？") || !measuring()) {
+        return;
+    }
+    stopLapDisplay(car);
+    closeCarSocket(host, slot);
+    car.Time_MessBlk.setEnabled(false);
+    car.Lbl_InMess.setBackColor(colours::LightYellow);
+    car.Btn_RunStop.setEnabled(false);
+
+    bool anyRunning = false;
+    for (int i = 0; i < kPanels; ++i) {
+        anyRunning = anyRunning || m.panel(i).Btn_RunStop.enabled();
+    }
+    race.StopNoConfirm = !anyRunning;
+    if (!anyRunning) {
+        Btn_Start_Click(host);
+    }
+}
+
+}  // namespace rennik

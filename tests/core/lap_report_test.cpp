@@ -1,0 +1,235 @@
+#include "carlink/lap_report.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "base/sjis.h"
+#include "carlink/lap_record.h"
+#include "core/startup.h"
+#include "drivers/driver_stats.h"
+#include "support/fake_ports.h"
+#include "support/temp_folder.h"
+#include "timing/lap_display.h"
+#include "timing/run_control.h"
+
+namespace rennik {
+namespace {
+
+// Date and both clock fields of a record built on 2026/03/07 without a planned end.
+const std::string kDateNoEnd = "2026/03/0700:00:0000:00:00";
+
+class LapReportTest : public ::testing::Test {
+protected:
+    test::TempFolder dir;
+    test::FakePorts fakes;
+    Host host{fakes.ports(), dir.path()};
+    CarPanel& car = host.main.panel(0);
+    RaceState& race = host.race;
+
+    void SetUp() override {
+        fakes.clock.set({2026, 3, 7, 14, 5, 9});
+        Mf_Open_Load(host, 28800, 16200);
+        Timer1_Timer(host);
+        car.Lbl_IP.setCaption("127.0.0.1");
+        car.Cmb_Driver.setText("山田");
+        Btn_Start_Click(host);
+        ASSERT_TRUE(fakes.sockets.net->isBound(7011));
+    }
+
+    // The car PC's report arriving on the slot's port at the given tick.
+    void carSends(std::int32_t tick, const std::string& utf8) { carSendsBytes(tick, sjis::fromUtf8(utf8)); }
+    void carSendsBytes(std::int32_t tick, const std::string& bytes) {
+        fakes.ticks.now = tick;
+        ASSERT_TRUE(fakes.sockets.deliver(7011, bytes));
+    }
+    // The lap display's tick at the given moment (it opens a row after a silence).
+    void displayTick(std::int32_t tick) {
+        fakes.ticks.now = tick;
+        Time_Lap_Timer(host, 0);
+    }
+    std::size_t replyCount() const { return fakes.sockets.net->sent.size(); }
+    // The last reply as text, after checking that it went from 7011 to the car PC's 7012.
+    std::string lastReply() const {
+        const auto& d = fakes.sockets.net->sent.back();
+        EXPECT_EQ(d.localPort, 7011);
+        EXPECT_EQ(d.remoteHost, "127.0.0.1");
+        EXPECT_EQ(d.remotePort, 7012);
+        return sjis::toUtf8(d.bytes);
+    }
+    std::string cell(int row, int col) const { return car.Spd_LapTime.cell(row, col); }
+};
+
+TEST_F(LapReportTest, ANewLapIsRecordedOnceAndRepeatsCarryTheSameRecordWithTheNewestMessage) {
+    // "000" while no lap is counted yet is a repeat: the mark, no record, no message.
+    carSends(3000, "000");
+    EXPECT_EQ(lastReply(), "N");
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 0);
+    EXPECT_EQ(car.Lbl_InMess.backColor(), colours::White);
+
+    displayTick(13001);  // ten seconds of silence open row 1
+    ASSERT_EQ(car.Spd_LapTime.rowCount(), 1);
+    carSends(83456, "000タイヤ交換");
+    const std::string lap1 = "001" "0000083456" "0000083456" "0000083456" + kDateNoEnd;
+    EXPECT_EQ(lastReply(), "N" + lap1);
+    EXPECT_EQ(fakes.sockets.net->sent.back().bytes, sjis::fromUtf8("N" + lap1));
+    EXPECT_EQ(cell(1, 1), "1'23\"456");
+    EXPECT_EQ(cell(1, 2), "山田");
+    EXPECT_EQ(cell(1, 4), "83456");
+    EXPECT_EQ(cell(1, 5), ", タイヤ交換");
+    EXPECT_EQ(car.Spd_LapTime.activeRow(), 1);
+    EXPECT_EQ(car.Lbl_LapCnt.caption(), "2周目");
+    EXPECT_EQ(car.Lbl_InMess.caption(), "タイヤ交換");
+    EXPECT_TRUE(car.Time_MessBlk.enabled());
+    EXPECT_EQ(car.Lbl_BestLapTime.caption(), "1周目 1'23\"456");
+    EXPECT_EQ(car.Lbl_DrvrBestLapTime.caption(), "1'23\"456-1L");
+
+    // Still in contact: the car echoes 001; a message typed now goes out full width.
+    car.Txt_OutMess.setText("pit 5");
+    carSends(84000, "001");
+    EXPECT_EQ(lastReply(), "N" + lap1 + "ｐｉｔ　５");
+    EXPECT_EQ(sjis::charCount(lastReply()), 1U + kReplyBodyLength + 5U);
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 1);
+    EXPECT_EQ(cell(1, 5), ", タイヤ交換");
+    EXPECT_EQ(car.Lbl_InMess.caption(), "");
+    EXPECT_FALSE(car.Time_MessBlk.enabled());
+    EXPECT_EQ(race.LastRecvTick[0], 84000);
+
+    // The silence clears the typed message; the next lap logs both messages of its pass.
+    displayTick(94001);
+    EXPECT_EQ(car.Txt_OutMess.text(), "");
+    car.Txt_OutMess.setText("box");
+    carSends(170000, "001ピット了解");
+    EXPECT_EQ(lastReply(), "N002" "0000086544" "0000083456" "0000085000" + kDateNoEnd + "ｂｏｘ");
+    EXPECT_EQ(cell(2, 1), "1'26\"544");
+    EXPECT_EQ(cell(2, 5), "ｂｏｘ, ピット了解");
+    EXPECT_EQ(car.Lbl_AveLapTime.caption(), "1'25\"000");
+    EXPECT_EQ(car.Lbl_LapCnt.caption(), "3周目");
+    EXPECT_EQ(replyCount(), 4U);
+}
+
+TEST_F(LapReportTest, AFirstReportBeforeAnySilenceIsLapOneAndReportZeroAfterARestartGetsTheOldRecord) {
+    carSends(45000, "007");
+    const std::string record = "001" "0000045000" "0000045000" "0000045000" + kDateNoEnd;
+    EXPECT_EQ(lastReply(), "N" + record);
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 1);
+    EXPECT_EQ(cell(1, 1), "0'45\"000");
+    EXPECT_EQ(car.Lbl_LapCnt.caption(), "2周目");
+
+    fakes.dialogs.answerNext(Answer::Yes);
+    Btn_Start_Click(host);  // Stop
+    Btn_Start_Click(host);  // Start again
+    car.Txt_OutMess.setText("GO");
+    carSends(2000, "000");
+    EXPECT_EQ(lastReply(), "N" + record + "ＧＯ");
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 0);
+    EXPECT_EQ(race.LapCnt[0], 0);
+}
+
+TEST_F(LapReportTest, AfterACorrectionTheNextReportClosesALapWithCAndThenNAgain) {
+    carSends(60000, "000");  // repeat: nothing counted yet
+    carSends(60000, "005");  // lap 1, timed from Start
+    ASSERT_EQ(race.LapCnt[0], 1);
+    // The crew corrects the count up to lap 4 (rows 2 and 3 stay without a time).
+    race.LapCnt[0] = 4;
+    car.Spd_LapTime.setRowCount(4);
+    race.LapMark[0] = "C";
+    race.NoCommLapDone[0] = true;
+
+    carSends(130000, "004");
+    const std::string record = "004" "0000070000" "0000060000" "0000065000" + kDateNoEnd;
+    EXPECT_EQ(lastReply(), "C" + record);
+    EXPECT_EQ(cell(4, 4), "70000");
+    EXPECT_FALSE(race.NoCommLapDone[0]);
+    carSends(131000, "004");
+    EXPECT_EQ(lastReply(), "N" + record);
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 4);
+    // The rows without a time count neither as laps nor as 0.
+    EXPECT_EQ(car.Lbl_BestLapTime.caption(), "1周目 1'00\"000");
+    EXPECT_EQ(car.Lbl_AveLapTime.caption(), "1'05\"000");
+}
+
+TEST_F(LapReportTest, FromLapOneThousandTheLapFieldCarriesTheLapModuloOneThousand) {
+    race.LapCnt[0] = 999;
+    car.Spd_LapTime.setRowCount(999);
+    race.LapStartTick[0] = 1000;
+    race.LastRecvTick[0] = 1000;
+    displayTick(11001);
+    ASSERT_EQ(race.LapCnt[0], 1000);
+
+    carSends(61000, "999");  // the echo of lap 999's record closes lap 1000
+    const std::string record = "000" "0000060000" "0000060000" "0000060000" + kDateNoEnd;
+    EXPECT_EQ(lastReply(), "N" + record);
+    EXPECT_EQ(cell(1000, 1), "1'00\"000");
+    EXPECT_EQ(car.Lbl_LapCnt.caption(), "1001周目");
+    carSends(62000, "000");  // and its echo is a repeat
+    EXPECT_EQ(lastReply(), "N" + record);
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 1000);
+
+    displayTick(72001);
+    carSends(122000, "000");
+    EXPECT_EQ(lastReply().substr(0, 4), "N001");
+    EXPECT_EQ(sjis::charCount(lastReply()), 60U);
+    EXPECT_EQ(cell(1001, 4), "61000");
+}
+
+TEST_F(LapReportTest, ShortReportsAreIgnoredAndUndecodableBytesAreReplaced) {
+    carSends(5000, "12");
+    carSendsBytes(5000, "\x82\xA0" "1");  // "あ1": three bytes but two characters
+    EXPECT_EQ(replyCount(), 0U);
+    EXPECT_EQ(race.LastRecvTick[0], 0);
+    EXPECT_EQ(race.RecvText[0], "");
+    EXPECT_EQ(car.Lbl_InMess.backColor(), colours::LightYellow);
+
+    // A stray byte in the lap field leaves no number there: 0, a repeat before the first lap.
+    carSendsBytes(6000, "\xFF" "01OK");
+    EXPECT_EQ(lastReply(), "N");
+    EXPECT_EQ(car.Lbl_InMess.caption(), "OK");
+    carSendsBytes(7000, "002\x80");
+    EXPECT_EQ(lastReply().substr(0, 4), "N001");
+    EXPECT_EQ(car.Lbl_InMess.caption(), "\xEF\xBF\xBD");
+    EXPECT_EQ(cell(1, 5), ", \xEF\xBF\xBD");
+}
+
+TEST(LapRecord, TheLapNumberIsTheFirstThreeCharactersReadLeniently) {
+    EXPECT_EQ(ReportLapNumber("012hello"), 12);
+    EXPECT_EQ(ReportLapNumber(" 7x"), 7);
+    EXPECT_EQ(ReportLapNumber("2.5"), 2);
+    EXPECT_EQ(ReportLapNumber("ab1"), 0);
+    EXPECT_EQ(ReportLapNumber("１２３"), 0);
+    EXPECT_EQ(ReportLapNumber("9e9"), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(ReportMessage("あいうえお"), "えお");
+}
+
+TEST(LapRecord, TheRecordKeepsItsFiftyNineCharactersWhateverTheFigures) {
+    test::TempFolder dir;
+    test::FakePorts fakes;
+    Host host{fakes.ports(), dir.path()};
+    RaceState& race = host.race;
+    fakes.clock.set({2026, 11, 2, 9, 5, 7});
+    race.Settings.setMeasurePrecision("1/100");
+    race.HasEndTime = true;
+    race.EndTime = {2026, 11, 2, 17, 30, 0};
+    race.LapCnt[0] = 12;
+    race.LastLapTicks[0] = 8345;
+    race.DrvBestLapTicks[0] = kNoLap;  // the driver has no lap: the figure goes out as it is
+    race.DrvLapCount[0] = 1;
+    EXPECT_EQ(BuildReplyBody(host, 0),
+              "012" "0000083450" "2684354550" "0000000000" "2026/11/02" "09:05:07" "17:30:00");
+
+    race.LastLapTicks[0] = -5;
+    race.DrvBestLapTicks[0] = std::numeric_limits<std::int32_t>::max();
+    race.Settings.setMeasurePrecision("1/1000");
+    race.DrvLapTicksSum[0] = 5;  // 2.5 ms rounds to the even 2
+    race.DrvLapCount[0] = 2;
+    EXPECT_EQ(BuildReplyBody(host, 0).substr(0, 33), "012" "0000000000" "2147483647" "0000000002");
+    race.Settings.setMeasurePrecision("1/100");
+    race.DrvLapCount[0] = 0;  // never divided by
+    const std::string body = BuildReplyBody(host, 0);
+    EXPECT_EQ(body.size(), kReplyBodyLength);
+    EXPECT_EQ(body.substr(13, 20), "9999999999" "0000000050");
+}
+
+}  // namespace
+}  // namespace rennik
