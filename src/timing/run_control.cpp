@@ -11,6 +11,7 @@
 #include "drivers/driver_popup.h"
 #include "fuel/fuel_meter.h"
 #include "messages/pit_messages.h"
+#include "timing/date_time.h"
 #include "timing/time_format.h"
 
 namespace rennik {
@@ -22,49 +23,6 @@ constexpr int kLapDisplayMs = 99;
 
 const char* const kStart = "Start";
 const char* const kStop = "Stop";
-
-// Days since 1970-01-01 of a Gregorian calendar date (any year, leap years included).
-std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-LocalDateTime civilFromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    LocalDateTime t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
-    return t;
-}
-
-// The wall-clock time some minutes later (or earlier), carried through hours, days, months
-// and years as the calendar does.
-LocalDateTime addMinutes(const LocalDateTime& t, std::int64_t minutes) {
-    constexpr std::int64_t kDay = 86400;
-    std::int64_t secs = daysFromCivil(t.year, t.month, t.day) * kDay + t.hour * 3600 + t.minute * 60 +
-                        t.second + minutes * 60;
-    std::int64_t days = secs / kDay;
-    secs %= kDay;
-    if (secs < 0) {
-        secs += kDay;
-        --days;
-    }
-    LocalDateTime out = civilFromDays(days);
-    out.hour = static_cast<int>(secs / 3600);
-    out.minute = static_cast<int>(secs / 60 % 60);
-    out.second = static_cast<int>(secs % 60);
-    return out;
-}
 
 // The planned end of the run from the two duration boxes, measured from StartTime. A duration
 // that cannot be held in 16 bits has no end time, as a duration of 0 has none.
@@ -82,13 +40,8 @@ void setEndTime(Host& host) {
         race.HasEndTime = false;
         return;
     }
-    race.EndTime = addMinutes(race.StartTime, std::int64_t{*hours} * 60 + *minutes);
+    race.EndTime = AddMinutes(race.StartTime, std::int64_t{*hours} * 60 + *minutes);
     race.HasEndTime = true;
-}
-
-// Two digits of a clock field (0 to 59).
-std::string twoDigits(int n) {
-    return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
 }
 
 void closeCarSocket(Host& host, int slot) {
@@ -214,8 +167,8 @@ void startRun(Host& host) {
         host.chker->close();
         host.chker.reset();
     }
-    m.Lbl_StTime.setCaption("Start時間 " + twoDigits(race.StartTime.hour) + ":" +
-                            twoDigits(race.StartTime.minute));
+    m.Lbl_StTime.setCaption("Start時間 " + TwoDigits(race.StartTime.hour) + ":" +
+                            TwoDigits(race.StartTime.minute));
     setRaceButtons(m, false);
     m.Time_NoInputBlk.setEnabled(false);
     for (int slot = 0; slot < kPanels; ++slot) {

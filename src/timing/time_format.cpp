@@ -26,4 +26,8 @@ std::string HmsText(std::int32_t seconds) {
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
+std::string TwoDigits(int n) {
+    return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
 }  // namespace rennik

@@ -4,24 +4,16 @@
 
 #include <initializer_list>
 
-#include "core/startup.h"
 #include "drivers/driver_popup.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
-class AddressSetupTest : public ::testing::Test {
+class AddressSetupTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    CarPanel& car = host.main.panel(0);
-
     AddressSetupTest() {
-        Mf_Open_Load(host, 28800, 16200);
-        Timer1_Timer(host);
+        loadProgram();
         // A panel not yet usable, with fuel figures left from before.
         for (Control* c : std::initializer_list<Control*>{&car.Cmb_Car, &car.Cmb_Driver, &car.Txt_OutMess,
                                                            &car.Spd_LapTime, &car.Btn_LapChg}) {

@@ -2,20 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
 // A 40 l car at 20 km/l on a 2000 m course: one lap burns 0.1 l.
-class FuelMeterTest : public ::testing::Test {
+class FuelMeterTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    CarPanel& car = host.main.panel(0);
-
     FuelMeterTest() {
         car.Lbl_Tank.setCaption("40");
         host.race.TankCapacity[0] = 40.0F;

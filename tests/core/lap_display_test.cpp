@@ -2,29 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "carlink/address_setup.h"
-#include "core/startup.h"
 #include "timing/run_control.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
-class LapDisplayTest : public ::testing::Test {
+class LapDisplayTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    MainScreen& m = host.main;
-    CarPanel& car = host.main.panel(0);
-    RaceState& race = host.race;
-
     LapDisplayTest() {
-        Mf_Open_Load(host, 28800, 16200);
-        Timer1_Timer(host);
-        fakes.dialogs.typeNext("192.168.1.20");
-        Btn_ClientNoSet_Click(host, 0);
+        loadProgram();
+        registerCar();
     }
 
     void start(const char* hours = "0", const char* minutes = "0") {

@@ -7,10 +7,8 @@
 
 #include "base/sjis.h"
 #include "carlink/lap_record.h"
-#include "core/startup.h"
 #include "drivers/driver_stats.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
 
@@ -20,18 +18,11 @@ namespace {
 // Date and both clock fields of a record built on 2026/03/07 without a planned end.
 const std::string kDateNoEnd = "2026/03/0700:00:0000:00:00";
 
-class LapReportTest : public ::testing::Test {
+class LapReportTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    CarPanel& car = host.main.panel(0);
-    RaceState& race = host.race;
-
     void SetUp() override {
         fakes.clock.set({2026, 3, 7, 14, 5, 9});
-        Mf_Open_Load(host, 28800, 16200);
-        Timer1_Timer(host);
+        loadProgram();
         car.Lbl_IP.setCaption("127.0.0.1");
         car.Cmb_Driver.setText("山田");
         Btn_Start_Click(host);

@@ -5,19 +5,13 @@
 #include <string>
 
 #include "drivers/driver_stats.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
-class LapTableTest : public ::testing::Test {
+class LapTableTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    CarPanel& car = host.main.panel(0);
-    RaceState& race = host.race;
 
     // A row as a recorded lap leaves it ("" for ticks: a row a correction added).
     void addRow(const std::string& ticks, const std::string& driver) {

@@ -5,19 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
-class PitMessagesTest : public ::testing::Test {
+class PitMessagesTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    CarPanel& car = host.main.panel(0);
-
     void arm() {
         car.Chk_ChgCnter.setValue(1);
         Chk_ChgCnter_Click(host, 0);

@@ -2,34 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "carlink/address_setup.h"
-#include "core/startup.h"
 #include "drivers/driver_popup.h"
 #include "timing/lap_display.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
-class RunControlTest : public ::testing::Test {
+class RunControlTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    MainScreen& m = host.main;
-    CarPanel& car = host.main.panel(0);
     test::FakeNetwork& net = *fakes.sockets.net;
 
-    RunControlTest() {
-        Mf_Open_Load(host, 28800, 16200);
-        Timer1_Timer(host);
-    }
-
-    void registerCar() {
-        fakes.dialogs.typeNext("192.168.1.20");
-        Btn_ClientNoSet_Click(host, 0);
-    }
+    RunControlTest() { loadProgram(); }
 
     void startAt(const LocalDateTime& when, const char* hours, const char* minutes) {
         fakes.clock.set(when);

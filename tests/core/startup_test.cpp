@@ -4,26 +4,20 @@
 #include "core/startup.h"
 #include "drivers/driver_popup.h"
 #include "core/car_panel_input.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "support/host_fixture.h"
 
 namespace rennik {
 namespace {
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public test::HostFixture {
 protected:
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-
     // Start-up screen load, then its timer, as the program runs them.
     void startProgram() {
         host.open.form.width = 6000;
         host.open.form.height = 3000;
         host.main.form.width = 16500;
         host.main.form.height = 10800;
-        Mf_Open_Load(host, 28800, 16200);
-        Timer1_Timer(host);
+        loadProgram();
     }
 };
 
