@@ -1,0 +1,167 @@
+// rennik1-bench: the pit host and a simulated car on this machine, over 127.0.0.1. Prints the
+// lap-time error (host's recorded lap against the car's own monotonic measure), the time from
+// a report to its reply, and the CPU time of a running host with no traffic. See README.md.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "carsim/printing.h"
+#include "drive.h"
+#include "e2e/host_rig.h"
+
+using namespace rennik;
+
+namespace {
+
+struct LapFigures {
+    std::vector<double> errors;  // |host - own| in ms
+    double meanSigned = 0;
+    int missed = 0;  // laps the host answered without a new record
+};
+
+// Laps of one short contact each (a single report), long enough that the host opens the next
+// lap row (1 s of silence, seen by its 99 ms lap display) before the car is back.
+LapFigures timeLaps(int laps, double lapSeconds, double jitter) {
+    carsim::CarPlan plan;
+    plan.bindAddress = QHostAddress(QHostAddress::LocalHost);
+    plan.interval = 1.0;
+    plan.contact = 0.05;
+    plan.lap = lapSeconds;
+    // Laps of slightly different lengths, so the millisecond ticks fall at every phase.
+    plan.jitter = jitter;
+    plan.laps = laps;
+    const carsim::CarSummary s = bench::driveCar(plan);
+    LapFigures f;
+    double sum = 0;
+    for (const carsim::LapComparison& lap : s.laps) {
+        // Lap 1 of a run is timed from Start, not from a report: it measures something else.
+        if (lap.hostLap == 1) {
+            continue;
+        }
+        if (!lap.hostMs) {
+            ++f.missed;
+            continue;
+        }
+        const double e = static_cast<double>(*lap.hostMs) - lap.ownMs;
+        sum += e;
+        f.errors.push_back(std::fabs(e));
+    }
+    f.meanSigned = f.errors.empty() ? 0 : sum / static_cast<double>(f.errors.size());
+    return f;
+}
+
+// One long contact with a report every millisecond, stopped after `reports` replies.
+std::vector<double> replyLatencies(int reports) {
+    carsim::CarPlan plan;
+    plan.bindAddress = QHostAddress(QHostAddress::LocalHost);
+    plan.interval = 0.001;
+    plan.contact = 1e6;
+    plan.lap = 1e6;
+    plan.laps = 0;
+    const auto enough = [reports](carsim::CarEngine& car, const carsim::ReplyEvent&) {
+        if (static_cast<int>(car.summary().latencyMs.size()) >= reports) {
+            car.stop();
+        }
+    };
+    const carsim::CarSummary s = bench::driveCar(plan, enough);
+    return s.latencyMs;
+}
+
+// CPU seconds of this process (the host alone now) over `seconds` of a run without traffic.
+double idleCpu(double seconds) {
+    const double before = bench::processCpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    return bench::processCpuSeconds() - before;
+}
+
+void progress(const char* what) {
+    std::fprintf(stderr, "rennik1-bench: %s\n", what);
+}
+
+void lapRow(const char* name, const LapFigures& f) {
+    using carsim::percentile;
+    std::printf("%-38s %8.3f %8.3f %8.3f   %-22s %zu laps, %d missed, mean host-own %+.3f ms\n", name,
+                percentile(f.errors, 50), percentile(f.errors, 99), percentile(f.errors, 100),
+                "p99 <= 1 ms (1/1000)", f.errors.size(), f.missed, f.meanSigned);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Lap-time error, reply latency and idle CPU of the Rennik1 host."));
+    p.addHelpOption();
+    p.addOptions({
+        {QStringLiteral("laps"), QStringLiteral("Laps per lap-time phase (default 200)."), QStringLiteral("N"),
+         QStringLiteral("200")},
+        {QStringLiteral("lap"), QStringLiteral("Seconds per lap (default 1.15)."), QStringLiteral("S"),
+         QStringLiteral("1.15")},
+        {QStringLiteral("jitter"), QStringLiteral("Random variation of each lap, +/- seconds (default 0.01)."),
+         QStringLiteral("S"), QStringLiteral("0.01")},
+        {QStringLiteral("reports"), QStringLiteral("Reports timed for latency (default 10000)."),
+         QStringLiteral("N"), QStringLiteral("10000")},
+        {QStringLiteral("idle"), QStringLiteral("Seconds of CPU measure without traffic (default 30)."),
+         QStringLiteral("S"), QStringLiteral("30")},
+    });
+    p.process(app);
+    const int laps = std::max(2, p.value(QStringLiteral("laps")).toInt());
+    const double lap = std::max(1.12, p.value(QStringLiteral("lap")).toDouble());
+    const double jitter = std::clamp(p.value(QStringLiteral("jitter")).toDouble(), 0.0, lap - 1.12);
+    const int reports = std::max(100, p.value(QStringLiteral("reports")).toInt());
+    const double idle = std::max(1.0, p.value(QStringLiteral("idle")).toDouble());
+    const auto began = std::chrono::steady_clock::now();
+
+    e2e::HostRig rig;
+    rig.window.show();
+    rig.enterAddress("127.0.0.1");
+    rig.start();
+    if (rig.host.main.Btn_Start.caption() != "Stop") {
+        std::fprintf(stderr, "rennik1-bench: the run did not start: %s\n",
+                     rig.dialogs.boxes.empty() ? "?" : rig.dialogs.boxes.back().text.c_str());
+        return 1;
+    }
+
+    progress("lap times, idle machine");
+    const LapFigures quiet = timeLaps(laps, lap, jitter);
+    LapFigures busy;
+    {
+        progress("lap times, the other core busy");
+        bench::BusyCore spinner;
+        busy = timeLaps(laps, lap, jitter);
+    }
+    progress("report-to-reply latency");
+    const std::vector<double> latency = replyLatencies(reports);
+    progress("CPU time without traffic");
+    const double cpu = idleCpu(idle);
+    rig.stop();
+    const double minutes = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() / 60;
+
+    std::printf("\nRennik1 bench: host and simulated car on 127.0.0.1, %d cores, Qt platform %s, %.1f min\n",
+                QThread::idealThreadCount(), qPrintable(QGuiApplication::platformName()), minutes);
+    std::printf("%-38s %8s %8s %8s   %-22s %s\n", "measure (ms)", "p50", "p99", "max", "target", "samples");
+    lapRow("lap-time error |host - own|, idle", quiet);
+    lapRow("lap-time error |host - own|, core busy", busy);
+    std::printf("%-38s %8.3f %8.3f %8.3f   %-22s %zu reports\n", "report-to-reply latency",
+                carsim::percentile(latency, 50), carsim::percentile(latency, 99),
+                carsim::percentile(latency, 100), "p99 < 1 ms", latency.size());
+    std::printf("%-38s %8.2f %% of one core (%.3f s CPU in %.0f s)   target < 1 %%\n\n",
+                "host CPU, running, no traffic", 100.0 * cpu / idle, cpu, idle);
+    return 0;
+}

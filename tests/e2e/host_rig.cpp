@@ -1,0 +1,52 @@
+#include "e2e/host_rig.h"
+
+#include "carlink/address_setup.h"
+#include "core/startup.h"
+#include "timing/run_control.h"
+
+namespace rennik::e2e {
+namespace {
+
+// Rennik.ini as a first start writes it, with the no-communication time replaced.
+std::string iniText(int noInputSeconds) {
+    return "[計測環境設定]\r\n"
+           "計測精度=1/1000\r\n"
+           "ラップ加算無通信秒数=" + std::to_string(noInputSeconds) + "\r\n"
+           "[自動メッセージ設定]\r\n"
+           "残り３周の自動メッセージ=あと３周でピットインです。\r\n"
+           "残り２周の自動メッセージ=あと２周でピットインです。\r\n"
+           "残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
+           "残りが無くなった時の自動メッセージ=はよピットインせんかい！\r\n"
+           "チェック時のデフォルト周数=10\r\n";
+}
+
+// The folder exists and holds its Rennik.ini before the host that reads it is built.
+const std::filesystem::path& prepared(const test::TempFolder& dir, int noInputSeconds) {
+    dir.writeText("Rennik.ini", iniText(noInputSeconds));
+    return dir.path();
+}
+
+}  // namespace
+
+HostRig::HostRig(int noInputSeconds)
+    : host(Ports{dialogs, clock, ticks, sockets, focus, app}, prepared(dir, noInputSeconds)), window(host) {
+    focus.setWindow(&window);
+    Mf_Open_Load(host, 28800, 16200);
+    window.run([this] { Timer1_Timer(host); });
+}
+
+void HostRig::enterAddress(const std::string& address) {
+    dialogs.typeNext(address);
+    window.run([this] { Btn_ClientNoSet_Click(host, 0); });
+}
+
+void HostRig::start() {
+    window.run([this] { Btn_Start_Click(host); });
+}
+
+void HostRig::stop() {
+    dialogs.answerNext(Answer::Yes);
+    window.run([this] { Btn_Start_Click(host); });
+}
+
+}  // namespace rennik::e2e

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "core/host.h"
+#include "support/fake_ports.h"
+#include "support/temp_folder.h"
+#include "timing/tick_clock.h"
+#include "ui/main_window.h"
+#include "ui/qt_ports.h"
+
+namespace rennik::e2e {
+
+// The pit host built as the program builds it: the main window, the real wall clock, race
+// clock, UDP sockets and event loop. Only the boxes are scripted, and the program's folder is a
+// fresh temporary one whose Rennik.ini sets the no-communication time to `noInputSeconds`.
+// Needs a QApplication.
+class HostRig {
+public:
+    explicit HostRig(int noInputSeconds = 1);
+
+    // The slot-0 car PC address, typed into the address setup's input box.
+    void enterAddress(const std::string& address);
+    // Btn_Start while idle.
+    void start();
+    // Btn_Start while running, the confirmation answered Yes.
+    void stop();
+
+    test::TempFolder dir;
+    test::FakeDialogs dialogs;
+    ui::QtWallClock clock;
+    MonotonicTicks ticks;
+    ui::QtSocketFactory sockets;
+    ui::QtFocus focus;
+    test::FakeApplication app;
+    Host host;
+    ui::MainWindow window;
+};
+
+}  // namespace rennik::e2e
