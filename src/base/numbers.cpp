@@ -1,5 +1,6 @@
 #include "base/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -214,6 +215,15 @@ double roundHalfEven(double value) { return std::nearbyint(value); }
 
 std::optional<std::int16_t> toInt16(double value) { return toInt<std::int16_t>(value); }
 std::optional<std::int32_t> toInt32(double value) { return toInt<std::int32_t>(value); }
+
+std::int32_t saturatingInt32(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    constexpr double lo = std::numeric_limits<std::int32_t>::min();
+    constexpr double hi = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::clamp(roundHalfEven(value), lo, hi));
+}
 
 std::string singleText(float value) {
     if (value == 0.0f) {

@@ -33,6 +33,10 @@ double roundHalfEven(double value);
 std::optional<std::int16_t> toInt16(double value);
 std::optional<std::int32_t> toInt32(double value);
 
+// Rounds halves to even and holds the result within the 32-bit range: for sums that must show
+// their largest figure rather than wrap into a negative one. Not a number reads 0.
+std::int32_t saturatingInt32(double value);
+
 // The shortest decimal text of a single-precision value with at most 7 significant digits and
 // no trailing zeros, a point as decimal separator: 40, 12.5, 0, 57.9 (for 57.899998).
 std::string singleText(float value);

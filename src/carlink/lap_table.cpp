@@ -14,14 +14,6 @@ namespace {
 
 constexpr int kTicksColumn = 4;
 
-// Sums run wide and are stored clamped: a run long enough to pass the 32-bit range shows its
-// largest figure instead of wrapping into a negative average.
-std::int32_t clampToInt32(double value) {
-    constexpr double lo = std::numeric_limits<std::int32_t>::min();
-    constexpr double hi = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(numbers::roundHalfEven(value), lo, hi));
-}
-
 // Whole laps that fit from now to the planned end, rounded down (negative past the end).
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
@@ -58,7 +50,7 @@ void CalcLapInfo(Host& host, int slot) {
         sum = numbers::roundHalfEven(sum + *v);
         // Strictly less: of two equal laps the earlier stays best.
         if (*v < race.BestLapTicks[slot]) {
-            race.BestLapTicks[slot] = clampToInt32(*v);
+            race.BestLapTicks[slot] = numbers::saturatingInt32(*v);
             race.BestLapNo[slot] = r;
         }
     }
@@ -74,7 +66,7 @@ void CalcLapInfo(Host& host, int slot) {
     // empty by a correction do not pull it down.
     race.LapTicksSum[slot] = 0;
     if (sum != 0.0) {
-        race.LapTicksSum[slot] = clampToInt32(std::trunc(sum / timedRows));
+        race.LapTicksSum[slot] = numbers::saturatingInt32(std::trunc(sum / timedRows));
         const std::int32_t average = race.LapTicksSum[slot];
         car.Lbl_AveLapTime.setCaption(LapTimeText(average, race.Settings));
         // Laps averaging less than a tick predict nothing: the prediction is left as it was.

@@ -14,12 +14,6 @@ namespace {
 
 constexpr int kDriverColumn = 2;
 
-std::int32_t clampToInt32(double value) {
-    constexpr double lo = std::numeric_limits<std::int32_t>::min();
-    constexpr double hi = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(numbers::roundHalfEven(value), lo, hi));
-}
-
 }  // namespace
 
 void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
@@ -41,11 +35,11 @@ void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
         sum = numbers::roundHalfEven(sum + *t);
         ++count;
         if (*t < race.DrvBestLapTicks[slot]) {
-            race.DrvBestLapTicks[slot] = clampToInt32(*t);
+            race.DrvBestLapTicks[slot] = numbers::saturatingInt32(*t);
             race.DrvBestLapNo[slot] = r;
         }
     }
-    race.DrvLapTicksSum[slot] = clampToInt32(sum);
+    race.DrvLapTicksSum[slot] = numbers::saturatingInt32(sum);
     // Also the divisor of the average in the lap record sent to the car.
     race.DrvLapCount[slot] = std::max<std::int32_t>(count, 1);
 
@@ -56,7 +50,7 @@ void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
                                            std::to_string(race.DrvBestLapNo[slot]) + "L");
     }
     if (carAverageTicks != 0) {
-        const std::int32_t average = clampToInt32(sum / race.DrvLapCount[slot]);
+        const std::int32_t average = numbers::saturatingInt32(sum / race.DrvLapCount[slot]);
         car.Lbl_DrvrAveLapTime.setCaption(LapTimeText(average, race.Settings));
     } else {
         car.Lbl_DrvrAveLapTime.setCaption("-");
