@@ -13,7 +13,10 @@ bool isDottedIPv4(std::string_view text) {
             ++digits;
             ++i;
         }
-        if (digits == 0 || digits > 3 || value > 255) {
+        // A leading zero is refused: "010" reads as octal 8 on the socket layer, so the reply
+        // would go to another machine than the one the crew typed.
+        const bool leadingZero = digits > 1 && text[i - digits] == '0';
+        if (digits == 0 || digits > 3 || value > 255 || leadingZero) {
             return false;
         }
         ++parts;

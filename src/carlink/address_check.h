@@ -12,7 +12,7 @@ inline constexpr int kAddressCheckPort = 7001;
 inline constexpr int kAddressReplyPort = 7002;
 
 // Binds the address-check socket (port 7001) and routes its datagrams to OnAddressQuery.
-// A port another program holds is reported once in a box; the program runs on without it.
+// A port another program holds is reported in a box; the program runs on without the check.
 void OpenAddressCheck(Host& host);
 
 // One AddressQuery: answered with the slot's name or "未登録" at port 7002 of the address the

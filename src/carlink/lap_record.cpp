@@ -43,6 +43,8 @@ std::string timeOfDay(const LocalDateTime& t) {
 
 }  // namespace
 
+std::int32_t LapFieldNumber(std::int32_t lapCnt) { return (lapCnt % 1000 + 1000) % 1000; }
+
 std::int32_t ReportLapNumber(std::string_view reportUtf8) {
     const std::string_view field = reportUtf8.substr(0, prefixBytes(reportUtf8, kLapFieldChars));
     const double value = numbers::roundHalfEven(numbers::leadingNumber(field));
@@ -71,7 +73,7 @@ std::string BuildReplyBody(const Host& host, int slot) {
 
     // The lap field has three digits: from lap 1000 on it carries the lap modulo 1000, which is
     // also what the car echoes and what the repeat test compares with.
-    std::string body = padded((race.LapCnt[slot] % 1000 + 1000) % 1000, 3);
+    std::string body = padded(LapFieldNumber(race.LapCnt[slot]), 3);
     body += msField(race.LastLapTicks[slot] * msPerTick);
     body += msField(race.DrvBestLapTicks[slot] * msPerTick);
     body += msField(static_cast<std::int64_t>(numbers::roundHalfEven(average)));

@@ -12,10 +12,32 @@
 namespace rennik {
 namespace {
 
-void sendReply(Host& host, int slot, const std::string& replyUtf8) {
-    if (host.Winsock[slot]) {
-        host.Winsock[slot]->send(sjis::fromUtf8(replyUtf8));
+// The largest payload one UDP datagram can carry.
+constexpr std::size_t kMaxDatagram = 65507;
+
+// Sends mark + record + message. A message too long for one datagram (a long text pasted into
+// the message box) keeps as many of its first characters as surely fit, at two bytes each in
+// Shift-JIS: a reply that cannot be sent at all would leave the car echoing its old lap, and
+// every later report would close that lap again.
+void sendReply(Host& host, int slot) {
+    const RaceState& race = host.race;
+    if (!host.Winsock[slot]) {
+        return;
     }
+    const std::string head = race.LapMark[slot] + race.ReplyBody[slot];
+    std::string bytes = sjis::fromUtf8(head + race.OutMessText[slot]);
+    if (bytes.size() > kMaxDatagram) {
+        const std::string& message = race.OutMessText[slot];
+        std::size_t keep = (kMaxDatagram - head.size()) / 2;
+        std::size_t cut = 0;
+        for (; cut < message.size() && keep > 0; --keep) {
+            do {
+                ++cut;
+            } while (cut < message.size() && (static_cast<unsigned char>(message[cut]) & 0xC0) == 0x80);
+        }
+        bytes = sjis::fromUtf8(head + message.substr(0, cut));
+    }
+    host.Winsock[slot]->send(bytes);
 }
 
 // Closes the lap the car has just come back from: its time goes into the row that the silence
@@ -49,7 +71,7 @@ void recordLap(Host& host, int slot, std::int32_t now) {
     }
 
     race.ReplyBody[slot] = BuildReplyBody(host, slot);
-    sendReply(host, slot, race.LapMark[slot] + race.ReplyBody[slot] + race.OutMessText[slot]);
+    sendReply(host, slot);
     race.LapMark[slot] = std::string(1, 'N');  // not from a literal: GCC 12 warns falsely there
     car.Lbl_LapCnt.setCaption(std::to_string(race.LapCnt[slot] + 1) + "周目");
 }
@@ -75,9 +97,9 @@ void OnLapReport(Host& host, int slot, const std::string& datagram) {
 
     // The car echoes the three-digit lap field of the last reply, so the comparison is made on
     // the lap modulo 1000; after a hand correction the next report always closes a lap.
-    const bool repeat = race.RecvLapNo[slot] == race.LapCnt[slot] % 1000 && race.LapMark[slot] != "C";
+    const bool repeat = race.RecvLapNo[slot] == LapFieldNumber(race.LapCnt[slot]) && race.LapMark[slot] != "C";
     if (repeat) {
-        sendReply(host, slot, race.LapMark[slot] + race.ReplyBody[slot] + race.OutMessText[slot]);
+        sendReply(host, slot);
     } else {
         recordLap(host, slot, now);
     }

@@ -42,6 +42,8 @@ Binder::Entry& Binder::add(const Control& control, QWidget* widget, std::functio
 }
 
 void Binder::label(Captioned& c, QLabel* w) {
+    // Captions are shown as they stand: a car's message such as "<b>" is text, not markup.
+    w->setTextFormat(Qt::PlainText);
     add(c, w, [&c, w] {
         w->setText(captionText(c.caption()));
         drawCommon(c, w, QPalette::WindowText, QPalette::Window);

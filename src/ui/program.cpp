@@ -48,7 +48,13 @@ void measure(Form& form, const QWidget* window) {
 Program::Program(std::filesystem::path appDirectory, Dialogs* dialogs, SocketFactory* sockets)
     : host_(Ports{dialogs != nullptr ? *dialogs : dialogs_, clock_, ticks_,
                   sockets != nullptr ? *sockets : sockets_, focus_, app_},
-            std::move(appDirectory)) {}
+            std::move(appDirectory)) {
+    sockets_.setAfterDatagram([this] {
+        if (main_ != nullptr) {
+            main_->sync();
+        }
+    });
+}
 
 Program::~Program() = default;
 

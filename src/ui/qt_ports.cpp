@@ -72,7 +72,8 @@ LocalDateTime QtWallClock::now() const {
     return {d.year(), d.month(), d.day(), c.hour(), c.minute(), c.second()};
 }
 
-QtUdpEndpoint::QtUdpEndpoint() {
+QtUdpEndpoint::QtUdpEndpoint(std::shared_ptr<std::function<void()>> afterDatagram)
+    : afterDatagram_(std::move(afterDatagram)) {
     QObject::connect(&socket_, &QUdpSocket::readyRead, &socket_, [this] { readPending(); });
 }
 
@@ -106,17 +107,24 @@ std::string QtUdpEndpoint::localIp() const {
 }
 
 void QtUdpEndpoint::readPending() {
+    // Copied first: the handler may close this socket, or open it again.
+    const std::shared_ptr<std::function<void()>> after = afterDatagram_;
+    bool handled = false;
     while (socket_.hasPendingDatagrams()) {
         const QNetworkDatagram d = socket_.receiveDatagram();
         if (receiver_) {
             const QByteArray data = d.data();
             receiver_(std::string(data.constData(), static_cast<std::size_t>(data.size())),
                       d.senderAddress().toString().toStdString());
+            handled = true;
         }
+    }
+    if (handled && after && *after) {
+        (*after)();
     }
 }
 
-std::unique_ptr<UdpEndpoint> QtSocketFactory::create() { return std::make_unique<QtUdpEndpoint>(); }
+std::unique_ptr<UdpEndpoint> QtSocketFactory::create() { return std::make_unique<QtUdpEndpoint>(afterDatagram_); }
 
 void QtFocus::setFocus(const Control& control) {
     if (window_ == nullptr) {

@@ -5,6 +5,9 @@
 #include <QUdpSocket>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 #include "core/ports.h"
 
 // The platform ports of the core, implemented with Qt.
@@ -34,7 +37,8 @@ public:
 
 class QtUdpEndpoint : public UdpEndpoint {
 public:
-    QtUdpEndpoint();
+    // `afterDatagram` runs after each datagram's receiver: the screen is redrawn from it.
+    explicit QtUdpEndpoint(std::shared_ptr<std::function<void()>> afterDatagram);
     bool open(int localPort, const std::string& remoteHost, int remotePort) override;
     void send(const std::string& datagram) override;
     void close() override;
@@ -48,11 +52,17 @@ private:
     QString remoteHost_;
     quint16 remotePort_ = 0;
     Receiver receiver_;
+    std::shared_ptr<std::function<void()>> afterDatagram_;
 };
 
 class QtSocketFactory : public SocketFactory {
 public:
     std::unique_ptr<UdpEndpoint> create() override;
+    // What every socket does after handing a datagram to its handler (redraw the screen).
+    void setAfterDatagram(std::function<void()> hook) { *afterDatagram_ = std::move(hook); }
+
+private:
+    std::shared_ptr<std::function<void()>> afterDatagram_ = std::make_shared<std::function<void()>>();
 };
 
 // Finds the widget of a control by its name among the children of the main window.

@@ -41,19 +41,18 @@ TEST_F(AddressCheckTest, AQueryIsAnsweredAtPort7002OfTheAddressItNames) {
     query("127.0.0.1");
     EXPECT_EQ(net.sent.back().bytes, sjis::fromUtf8("１号車"));
 
-    // The same address written otherwise is another text: not registered, and the answer goes
-    // where the query says.
-    query("127.000.0.1");
+    // Another address is not registered, and the answer goes where the query says.
+    query("127.0.0.9");
     EXPECT_EQ(lastAnswer(), "未登録");
-    EXPECT_EQ(net.sent.back().remoteHost, "127.000.0.1");
-    EXPECT_EQ(host.main.WinsockChker.remoteHost, "127.000.0.1");
+    EXPECT_EQ(net.sent.back().remoteHost, "127.0.0.9");
+    EXPECT_EQ(host.main.WinsockChker.remoteHost, "127.0.0.9");
     EXPECT_TRUE(net.isBound(kAddressCheckPort));
     EXPECT_TRUE(fakes.dialogs.boxes.empty());
 }
 
 TEST_F(AddressCheckTest, AnythingButAnAddressGetsNoAnswerAndTheCheckListensOn) {
     host.main.car.Lbl_IP.setCaption("127.0.0.1");
-    for (const char* bad : {"localhost", "127.0.0.1\r\n", " 127.0.0.1", "127.0.0.256", "", "\xFF\xFE"}) {
+    for (const char* bad : {"localhost", "127.0.0.1\r\n", " 127.0.0.1", "127.0.0.256", "127.000.0.1", "", "\xFF\xFE"}) {
         query(bad);
     }
     EXPECT_TRUE(net.sent.empty());

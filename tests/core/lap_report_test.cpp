@@ -222,5 +222,22 @@ TEST(LapRecord, TheRecordKeepsItsFiftyNineCharactersWhateverTheFigures) {
     EXPECT_EQ(body.substr(13, 20), "9999999999" "0000000050");
 }
 
+TEST_F(LapReportTest, AMessageTooLongForOneDatagramIsCutSoTheReplyStillGoesOut) {
+    // A pasted text of 40,000 characters would make a reply no UDP datagram can carry; the car
+    // would never get its record and would close the same lap again and again.
+    car.Txt_OutMess.setText(std::string(40000, 'x'));
+    displayTick(10001);
+    carSends(12000, "000");
+    car.Txt_OutMess.setText(std::string(40000, 'x'));
+    carSends(12100, "001");
+    const std::string& bytes = fakes.sockets.net->sent.back().bytes;
+    EXPECT_LE(bytes.size(), 65507U);
+    EXPECT_GT(bytes.size(), 60000U);
+    const std::string reply = sjis::toUtf8(bytes);
+    EXPECT_EQ(reply.substr(0, 4), "N001");
+    EXPECT_EQ(reply.substr(60, 9), "ｘｘｘ");
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 1);
+}
+
 }  // namespace
 }  // namespace rennik

@@ -249,5 +249,18 @@ TEST_F(RunControlTest, ACarPortHeldByAnotherProgramIsNamedAndTheRunDoesNotStart)
     EXPECT_TRUE(net.isBound(7011));
 }
 
+TEST_F(RunControlTest, AnAddressCheckPortTakenDuringTheRunIsReportedAtStop) {
+    registerCar();
+    startAt({2024, 5, 12, 9, 5, 0}, "0", "0");
+    fakes.sockets.net->takenPorts.insert(7001);
+    stop();
+    ASSERT_EQ(fakes.dialogs.boxes.size(), 2U);
+    EXPECT_NE(fakes.dialogs.boxes[1].text.find("7001"), std::string::npos);
+    EXPECT_EQ(fakes.dialogs.boxes[1].title, "Rennik1");
+    EXPECT_EQ(host.chker, nullptr);
+    EXPECT_EQ(m.Btn_Start.caption(), "Start");
+    EXPECT_TRUE(m.Btn_End.enabled());
+}
+
 }  // namespace
 }  // namespace rennik

@@ -31,6 +31,7 @@ const std::filesystem::path& prepared(const test::TempFolder& dir, int noInputSe
 HostRig::HostRig(int noInputSeconds)
     : host(Ports{dialogs, clock, ticks, sockets, focus, app}, prepared(dir, noInputSeconds)), window(host) {
     focus.setWindow(&window);
+    sockets.setAfterDatagram([this] { window.sync(); });
     Mf_Open_Load(host, 28800, 16200);
     window.run([this] { Timer1_Timer(host); });
 }

@@ -95,6 +95,14 @@ private slots:
         QVERIFY(!car.Time_DriverInfo.enabled());
     }
 
+    void aCarMessageIsShownAsTextNotMarkup() {
+        Screen s;
+        s.window.run([&s] { s.host.main.car.Lbl_InMess.setCaption("pit <b>now</b> <img src=x>"); });
+        auto* label = s.find<QLabel>("Lbl_InMess(0)");
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->text(), QStringLiteral("pit <b>now</b> <img src=x>"));
+    }
+
     void closeBoxIsRefused() {
         Screen s;
         QVERIFY(!s.window.close());
