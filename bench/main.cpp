@@ -86,9 +86,7 @@ double idleCpu(double seconds) {
     return bench::processCpuSeconds() - before;
 }
 
-void progress(const char* what) {
-    std::fprintf(stderr, "rennik1-bench: %s\n", what);
-}
+void progress(const char* what) { std::fprintf(stderr, "rennik1-bench: %s\n", what); }
 
 void lapRow(const char* name, const LapFigures& f) {
     using carsim::percentile;
@@ -109,12 +107,13 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Lap-time error, reply latency and idle CPU of the Rennik1 host."));
     p.addHelpOption();
     p.addOptions({
-        {QStringLiteral("laps"), QStringLiteral("Laps per lap-time phase (default 200)."), QStringLiteral("N"),
-         QStringLiteral("200")},
+        {QStringLiteral("laps"), QStringLiteral("Laps per lap-time phase (default 200)."),
+         QStringLiteral("N"), QStringLiteral("200")},
         {QStringLiteral("lap"), QStringLiteral("Seconds per lap (default 1.15)."), QStringLiteral("S"),
          QStringLiteral("1.15")},
-        {QStringLiteral("jitter"), QStringLiteral("Random variation of each lap, +/- seconds (default 0.01)."),
-         QStringLiteral("S"), QStringLiteral("0.01")},
+        {QStringLiteral("jitter"),
+         QStringLiteral("Random variation of each lap, +/- seconds (default 0.01)."), QStringLiteral("S"),
+         QStringLiteral("0.01")},
         {QStringLiteral("reports"), QStringLiteral("Reports timed for latency (default 10000)."),
          QStringLiteral("N"), QStringLiteral("10000")},
         {QStringLiteral("idle"), QStringLiteral("Seconds of CPU measure without traffic (default 30)."),
@@ -151,7 +150,8 @@ int main(int argc, char* argv[]) {
     progress("CPU time without traffic");
     const double cpu = idleCpu(idle);
     rig.stop();
-    const double minutes = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() / 60;
+    const double minutes =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() / 60;
 
     std::printf("\nRennik1 bench: host and simulated car on 127.0.0.1, %d cores, Qt platform %s, %.1f min\n",
                 QThread::idealThreadCount(), qPrintable(QGuiApplication::platformName()), minutes);

@@ -38,7 +38,8 @@ int main(int argc, char* argv[]) {
     parser.addOption(shotOption);
     parser.process(app);
 
-    const QString dir = parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath();
+    const QString dir =
+        parser.isSet(dirOption) ? parser.value(dirOption) : QCoreApplication::applicationDirPath();
     if (!QDir(dir).exists()) {
         std::fprintf(stderr, "rennik1: no such folder: %s\n", qPrintable(dir));
         return EXIT_FAILURE;

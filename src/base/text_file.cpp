@@ -34,8 +34,7 @@ bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes)
     std::filesystem::path temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
-        temp = path.parent_path() /
-               (path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+        temp = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST) {
             return false;

@@ -13,7 +13,8 @@ void OpenAddressCheck(Host& host) {
     m.WinsockChker.localPort = kAddressCheckPort;
     m.WinsockChker.remotePort = kAddressReplyPort;
     if (host.chker->open(kAddressCheckPort, m.WinsockChker.remoteHost, kAddressReplyPort)) {
-        host.chker->setReceiver([&host](const std::string& datagram, const std::string&) { OnAddressQuery(host, datagram); });
+        host.chker->setReceiver(
+            [&host](const std::string& datagram, const std::string&) { OnAddressQuery(host, datagram); });
         return;
     }
     // Another program holds the port: say so once and run on without the address check.

@@ -24,7 +24,7 @@ std::string fullWidthSlotNumber(int slot) {
 void openSlot(CarPanel& car) {
     car.Frm_Runner.setBackColor(colours::LightYellow);
     for (Control* c : std::initializer_list<Control*>{&car.Cmb_Car, &car.Cmb_Driver, &car.Txt_OutMess,
-                                                       &car.Spd_LapTime, &car.Btn_LapChg}) {
+                                                      &car.Spd_LapTime, &car.Btn_LapChg}) {
         c->setEnabled(true);
     }
     for (Control* c :

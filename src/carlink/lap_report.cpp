@@ -97,7 +97,8 @@ void OnLapReport(Host& host, int slot, const std::string& datagram) {
 
     // The car echoes the three-digit lap field of the last reply, so the comparison is made on
     // the lap modulo 1000; after a hand correction the next report always closes a lap.
-    const bool repeat = race.RecvLapNo[slot] == LapFieldNumber(race.LapCnt[slot]) && race.LapMark[slot] != "C";
+    const bool repeat =
+        race.RecvLapNo[slot] == LapFieldNumber(race.LapCnt[slot]) && race.LapMark[slot] != "C";
     if (repeat) {
         sendReply(host, slot);
     } else {

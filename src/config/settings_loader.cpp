@@ -78,14 +78,14 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath) {
         profile::writeIni(kMeasureSection, kNoInputKey, std::to_string(kDefaultNoInputSeconds), iniPath);
     }
 
-    settings.AutoMessLap3 = textOrDefault(iniPath, kMessageSection, "残り３周の自動メッセージ",
-                                          "あと３周でピットインです。");
-    settings.AutoMessLap2 = textOrDefault(iniPath, kMessageSection, "残り２周の自動メッセージ",
-                                          "あと２周でピットインです。");
+    settings.AutoMessLap3 =
+        textOrDefault(iniPath, kMessageSection, "残り３周の自動メッセージ", "あと３周でピットインです。");
+    settings.AutoMessLap2 =
+        textOrDefault(iniPath, kMessageSection, "残り２周の自動メッセージ", "あと２周でピットインです。");
     settings.AutoMessLap1 = textOrDefault(iniPath, kMessageSection, "残り１周の自動メッセージ",
                                           "次の周でピットインしてください。");
-    settings.AutoMessEmpty = textOrDefault(iniPath, kMessageSection,
-                                           "残りが無くなった時の自動メッセージ", "はよピットインせんかい！");
+    settings.AutoMessEmpty = textOrDefault(iniPath, kMessageSection, "残りが無くなった時の自動メッセージ",
+                                           "はよピットインせんかい！");
 
     // A value that holds no usable number gives the default in memory only, as for the seconds.
     const profile::ReadResult laps = profile::readIni(iniPath, kMessageSection, kCheckLapsKey);

@@ -6,7 +6,9 @@ namespace rennik {
 namespace {
 
 // Per-car controls are elements of control arrays: "Lbl_Time(0)" is slot 0's lap clock.
-std::string element(const char* name, int slot) { return std::string(name) + "(" + std::to_string(slot) + ")"; }
+std::string element(const char* name, int slot) {
+    return std::string(name) + "(" + std::to_string(slot) + ")";
+}
 
 }  // namespace
 

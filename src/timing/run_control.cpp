@@ -106,9 +106,9 @@ void clearLapTable(CarPanel& car) {
 }
 
 void reportPortInUse(Host& host, int port) {
-    host.ports.dialogs.messageBox({"ポート " + std::to_string(port) +
-                                       " は他のプログラムが使用中です。\n計測を開始できません。",
-                                   "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+    host.ports.dialogs.messageBox(
+        {"ポート " + std::to_string(port) + " は他のプログラムが使用中です。\n計測を開始できません。",
+         "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
 }
 
 void startRun(Host& host) {
@@ -136,8 +136,8 @@ void startRun(Host& host) {
     }
     if (!registered) {
         backToIdle(host);
-        host.ports.dialogs.messageBox({"計測する車輌の登録がされていません。", "Rennik1", MsgIcon::None,
-                                       MsgButtons::Ok, Answer::Ok});
+        host.ports.dialogs.messageBox(
+            {"計測する車輌の登録がされていません。", "Rennik1", MsgIcon::None, MsgButtons::Ok, Answer::Ok});
         return;
     }
 

@@ -1,26 +1,27 @@
 #include "timing/tick_clock.h"
 
 #include <limits>
+#include <utility>
 
 namespace rennik {
 
+MonotonicTicks::MonotonicTicks(Now now) : now_(std::move(now)) {}
+
 void MonotonicTicks::start(int msPerTick) {
     period_ = std::chrono::milliseconds(msPerTick > 0 ? msPerTick : 1);
-    started_ = std::chrono::steady_clock::now();
+    started_ = now_();
     frozen_ = 0;
     running_ = true;
 }
 
 void MonotonicTicks::stop() {
     if (running_) {
-        frozen_ = countAt(std::chrono::steady_clock::now());
+        frozen_ = countAt(now_());
         running_ = false;
     }
 }
 
-std::int32_t MonotonicTicks::count() const {
-    return running_ ? countAt(std::chrono::steady_clock::now()) : frozen_;
-}
+std::int32_t MonotonicTicks::count() const { return running_ ? countAt(now_()) : frozen_; }
 
 std::int32_t MonotonicTicks::countAt(std::chrono::steady_clock::time_point t) const {
     const auto ticks = (t - started_) / period_;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "core/ports.h"
 
@@ -12,6 +13,11 @@ namespace rennik {
 // busy machine, a starved process or a minimised window, and the count never drifts.
 class MonotonicTicks : public TickSource {
 public:
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
+
+    // The time source is replaceable so that tests can move time by hand.
+    explicit MonotonicTicks(Now now = [] { return std::chrono::steady_clock::now(); });
+
     void start(int msPerTick) override;
     void stop() override;
     std::int32_t count() const override;
@@ -19,6 +25,7 @@ public:
 private:
     std::int32_t countAt(std::chrono::steady_clock::time_point t) const;
 
+    Now now_;
     std::chrono::steady_clock::time_point started_{};
     std::chrono::microseconds period_{1000};
     bool running_ = false;

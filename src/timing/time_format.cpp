@@ -12,8 +12,8 @@ std::string LapTimeText(std::int32_t ticks, const AppSettings& settings) {
     const int digits = settings.FractionFormat == "000" ? 3 : 2;
     char buffer[48];
     const int n = std::snprintf(buffer, sizeof buffer, "%s%lld'%02lld\"%0*lld", ticks < 0 ? "-" : "",
-                                static_cast<long long>(whole / 60), static_cast<long long>(whole % 60), digits,
-                                static_cast<long long>(all % perSecond));
+                                static_cast<long long>(whole / 60), static_cast<long long>(whole % 60),
+                                digits, static_cast<long long>(all % perSecond));
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 

@@ -171,7 +171,8 @@ void Binder::timer(Timer& c, QObject* owner, std::function<void()> onTick) {
     entries_.push_back(std::make_unique<Entry>(Entry{&c, ~std::uint64_t{0}, [&c, t] {
                                                          if (!c.running()) {
                                                              t->stop();
-                                                         } else if (!t->isActive() || t->interval() != c.interval()) {
+                                                         } else if (!t->isActive() ||
+                                                                    t->interval() != c.interval()) {
                                                              t->start(c.interval());
                                                          }
                                                      }}));

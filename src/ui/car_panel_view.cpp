@@ -133,7 +133,8 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     auto* check = new QCheckBox;
     binder_.checkBox(car.Chk_ChgCnter, check);
     input_.onFocus(check, [this, i] { run([this, i] { Chk_ChgCnter_GotFocus(host_, i); }); });
-    connect(check, &QCheckBox::clicked, this, [this, i] { run([this, i] { Chk_ChgCnter_Click(host_, i); }); });
+    connect(check, &QCheckBox::clicked, this,
+            [this, i] { run([this, i] { Chk_ChgCnter_Click(host_, i); }); });
     QLineEdit* laps = textBox(car.Txt_ZanRunCnt);
     laps->setMaximumWidth(48);
     input_.onFocus(laps, [this, i] { run([this, i] { Txt_ZanRunCnt_GotFocus(host_, i); }); });
@@ -197,7 +198,8 @@ void MainWindow::buildDriverPopup(CarPanel& car, QPushButton* anchor) {
     auto* v = new QVBoxLayout(popup);
     v->addWidget(grid(car.Spd_DriverInfo));
     popup->resize(380, 200);
-    binder_.timer(car.Time_DriverInfo, this, [this, i] { run([this, i] { Time_DriverInfo_Timer(host_, i); }); });
+    binder_.timer(car.Time_DriverInfo, this,
+                  [this, i] { run([this, i] { Time_DriverInfo_Timer(host_, i); }); });
     // Opens just below its button, above everything else on the panel.
     connect(anchor, &QPushButton::clicked, popup, [this, popup, anchor] {
         popup->move(anchor->mapTo(this, QPoint(0, anchor->height())));

@@ -7,9 +7,9 @@ namespace rennik::ui {
 
 QFont japaneseFont() {
     const QStringList wanted = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                                QStringLiteral("IPAPGothic"),    QStringLiteral("IPAGothic"),
-                                QStringLiteral("IPAexGothic"),   QStringLiteral("Noto Sans CJK JP"),
-                                QStringLiteral("VL PGothic"),    QStringLiteral("TakaoPGothic")};
+                                QStringLiteral("IPAPGothic"),      QStringLiteral("IPAGothic"),
+                                QStringLiteral("IPAexGothic"),     QStringLiteral("Noto Sans CJK JP"),
+                                QStringLiteral("VL PGothic"),      QStringLiteral("TakaoPGothic")};
     const QStringList installed = QFontDatabase::families();
     QStringList families;
     for (const QString& name : wanted) {

@@ -57,9 +57,9 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
         return {};
     }
     bool ok = false;
-    const QString answer = QInputDialog::getText(parent_.data(), QString::fromStdString(title),
-                                                 QString::fromStdString(prompt), QLineEdit::Normal,
-                                                 QString::fromStdString(defaultText), &ok);
+    const QString answer =
+        QInputDialog::getText(parent_.data(), QString::fromStdString(title), QString::fromStdString(prompt),
+                              QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
     return ok ? answer.toStdString() : std::string();
 }
 
@@ -82,7 +82,8 @@ bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remot
     remoteHost_ = QString::fromStdString(remoteHost);
     remotePort_ = static_cast<quint16>(remotePort);
     // Not shared: a port another program holds must fail here, not steal half its datagrams.
-    if (!socket_.bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort), QAbstractSocket::DontShareAddress)) {
+    if (!socket_.bind(QHostAddress::AnyIPv4, static_cast<quint16>(localPort),
+                      QAbstractSocket::DontShareAddress)) {
         return false;
     }
     return true;
@@ -124,7 +125,9 @@ void QtUdpEndpoint::readPending() {
     }
 }
 
-std::unique_ptr<UdpEndpoint> QtSocketFactory::create() { return std::make_unique<QtUdpEndpoint>(afterDatagram_); }
+std::unique_ptr<UdpEndpoint> QtSocketFactory::create() {
+    return std::make_unique<QtUdpEndpoint>(afterDatagram_);
+}
 
 void QtFocus::setFocus(const Control& control) {
     if (window_ == nullptr) {

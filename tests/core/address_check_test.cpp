@@ -52,7 +52,8 @@ TEST_F(AddressCheckTest, AQueryIsAnsweredAtPort7002OfTheAddressItNames) {
 
 TEST_F(AddressCheckTest, AnythingButAnAddressGetsNoAnswerAndTheCheckListensOn) {
     host.main.car.Lbl_IP.setCaption("127.0.0.1");
-    for (const char* bad : {"localhost", "127.0.0.1\r\n", " 127.0.0.1", "127.0.0.256", "127.000.0.1", "", "\xFF\xFE"}) {
+    for (const char* bad :
+         {"localhost", "127.0.0.1\r\n", " 127.0.0.1", "127.0.0.256", "127.000.0.1", "", "\xFF\xFE"}) {
         query(bad);
     }
     EXPECT_TRUE(net.sent.empty());

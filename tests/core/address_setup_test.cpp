@@ -16,7 +16,7 @@ protected:
         loadProgram();
         // A panel not yet usable, with fuel figures left from before.
         for (Control* c : std::initializer_list<Control*>{&car.Cmb_Car, &car.Cmb_Driver, &car.Txt_OutMess,
-                                                           &car.Spd_LapTime, &car.Btn_LapChg}) {
+                                                          &car.Spd_LapTime, &car.Btn_LapChg}) {
             c->setEnabled(false);
         }
         car.Lbl_Gousya.setCaption("");

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "timing/run_control.h"
 #include "support/host_fixture.h"
+#include "timing/run_control.h"
 
 namespace rennik {
 namespace {
@@ -109,7 +109,7 @@ TEST_F(LapDisplayTest, ASecondRunWaitsPastTheLastReportOfTheFirstBeforeItsFirstS
 
 TEST_F(LapDisplayTest, TheClockReadsTwelveHoursWithNoonAndMidnightAsTwelve) {
     const std::pair<LocalDateTime, const char*> cases[] = {
-        {{2024, 5, 12, 0, 5, 9}, "am 12:05:09"},   {{2024, 5, 12, 9, 5, 0}, "am 09:05:00"},
+        {{2024, 5, 12, 0, 5, 9}, "am 12:05:09"},    {{2024, 5, 12, 9, 5, 0}, "am 09:05:00"},
         {{2024, 5, 12, 11, 59, 59}, "am 11:59:59"}, {{2024, 5, 12, 12, 0, 0}, "pm 12:00:00"},
         {{2024, 5, 12, 15, 4, 5}, "pm 03:04:05"},   {{2024, 5, 12, 23, 59, 59}, "pm 11:59:59"},
     };

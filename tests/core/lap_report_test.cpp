@@ -62,7 +62,12 @@ TEST_F(LapReportTest, ANewLapIsRecordedOnceAndRepeatsCarryTheSameRecordWithTheNe
     displayTick(13001);  // ten seconds of silence open row 1
     ASSERT_EQ(car.Spd_LapTime.rowCount(), 1);
     carSends(83456, "000タイヤ交換");
-    const std::string lap1 = "001" "0000083456" "0000083456" "0000083456" + kDateNoEnd;
+    const std::string lap1 =
+        "001"
+        "0000083456"
+        "0000083456"
+        "0000083456" +
+        kDateNoEnd;
     EXPECT_EQ(lastReply(), "N" + lap1);
     EXPECT_EQ(fakes.sockets.net->sent.back().bytes, sjis::fromUtf8("N" + lap1));
     EXPECT_EQ(cell(1, 1), "1'23\"456");
@@ -92,7 +97,12 @@ TEST_F(LapReportTest, ANewLapIsRecordedOnceAndRepeatsCarryTheSameRecordWithTheNe
     EXPECT_EQ(car.Txt_OutMess.text(), "");
     car.Txt_OutMess.setText("box");
     carSends(170000, "001ピット了解");
-    EXPECT_EQ(lastReply(), "N002" "0000086544" "0000083456" "0000085000" + kDateNoEnd + "ｂｏｘ");
+    EXPECT_EQ(lastReply(),
+              "N002"
+              "0000086544"
+              "0000083456"
+              "0000085000" +
+                  kDateNoEnd + "ｂｏｘ");
     EXPECT_EQ(cell(2, 1), "1'26\"544");
     EXPECT_EQ(cell(2, 5), "ｂｏｘ, ピット了解");
     EXPECT_EQ(car.Lbl_AveLapTime.caption(), "1'25\"000");
@@ -102,7 +112,12 @@ TEST_F(LapReportTest, ANewLapIsRecordedOnceAndRepeatsCarryTheSameRecordWithTheNe
 
 TEST_F(LapReportTest, AFirstReportBeforeAnySilenceIsLapOneAndReportZeroAfterARestartGetsTheOldRecord) {
     carSends(45000, "007");
-    const std::string record = "001" "0000045000" "0000045000" "0000045000" + kDateNoEnd;
+    const std::string record =
+        "001"
+        "0000045000"
+        "0000045000"
+        "0000045000" +
+        kDateNoEnd;
     EXPECT_EQ(lastReply(), "N" + record);
     EXPECT_EQ(car.Spd_LapTime.rowCount(), 1);
     EXPECT_EQ(cell(1, 1), "0'45\"000");
@@ -129,7 +144,12 @@ TEST_F(LapReportTest, AfterACorrectionTheNextReportClosesALapWithCAndThenNAgain)
     race.NoCommLapDone[0] = true;
 
     carSends(130000, "004");
-    const std::string record = "004" "0000070000" "0000060000" "0000065000" + kDateNoEnd;
+    const std::string record =
+        "004"
+        "0000070000"
+        "0000060000"
+        "0000065000" +
+        kDateNoEnd;
     EXPECT_EQ(lastReply(), "C" + record);
     EXPECT_EQ(cell(4, 4), "70000");
     EXPECT_FALSE(race.NoCommLapDone[0]);
@@ -150,7 +170,12 @@ TEST_F(LapReportTest, FromLapOneThousandTheLapFieldCarriesTheLapModuloOneThousan
     ASSERT_EQ(race.LapCnt[0], 1000);
 
     carSends(61000, "999");  // the echo of lap 999's record closes lap 1000
-    const std::string record = "000" "0000060000" "0000060000" "0000060000" + kDateNoEnd;
+    const std::string record =
+        "000"
+        "0000060000"
+        "0000060000"
+        "0000060000" +
+        kDateNoEnd;
     EXPECT_EQ(lastReply(), "N" + record);
     EXPECT_EQ(cell(1000, 1), "1'00\"000");
     EXPECT_EQ(car.Lbl_LapCnt.caption(), "1001周目");
@@ -167,14 +192,18 @@ TEST_F(LapReportTest, FromLapOneThousandTheLapFieldCarriesTheLapModuloOneThousan
 
 TEST_F(LapReportTest, ShortReportsAreIgnoredAndUndecodableBytesAreReplaced) {
     carSends(5000, "12");
-    carSendsBytes(5000, "\x82\xA0" "1");  // "あ1": three bytes but two characters
+    carSendsBytes(5000,
+                  "\x82\xA0"
+                  "1");  // "あ1": three bytes but two characters
     EXPECT_EQ(replyCount(), 0U);
     EXPECT_EQ(race.LastRecvTick[0], 0);
     EXPECT_EQ(race.RecvText[0], "");
     EXPECT_EQ(car.Lbl_InMess.backColor(), colours::LightYellow);
 
     // A stray byte in the lap field leaves no number there: 0, a repeat before the first lap.
-    carSendsBytes(6000, "\xFF" "01OK");
+    carSendsBytes(6000,
+                  "\xFF"
+                  "01OK");
     EXPECT_EQ(lastReply(), "N");
     EXPECT_EQ(car.Lbl_InMess.caption(), "OK");
     carSendsBytes(7000, "002\x80");
@@ -207,19 +236,31 @@ TEST(LapRecord, TheRecordKeepsItsFiftyNineCharactersWhateverTheFigures) {
     race.DrvBestLapTicks[0] = kNoLap;  // the driver has no lap: the figure goes out as it is
     race.DrvLapCount[0] = 1;
     EXPECT_EQ(BuildReplyBody(host, 0),
-              "012" "0000083450" "2684354550" "0000000000" "2026/11/02" "09:05:07" "17:30:00");
+              "012"
+              "0000083450"
+              "2684354550"
+              "0000000000"
+              "2026/11/02"
+              "09:05:07"
+              "17:30:00");
 
     race.LastLapTicks[0] = -5;
     race.DrvBestLapTicks[0] = std::numeric_limits<std::int32_t>::max();
     race.Settings.setMeasurePrecision("1/1000");
     race.DrvLapTicksSum[0] = 5;  // 2.5 ms rounds to the even 2
     race.DrvLapCount[0] = 2;
-    EXPECT_EQ(BuildReplyBody(host, 0).substr(0, 33), "012" "0000000000" "2147483647" "0000000002");
+    EXPECT_EQ(BuildReplyBody(host, 0).substr(0, 33),
+              "012"
+              "0000000000"
+              "2147483647"
+              "0000000002");
     race.Settings.setMeasurePrecision("1/100");
     race.DrvLapCount[0] = 0;  // never divided by
     const std::string body = BuildReplyBody(host, 0);
     EXPECT_EQ(body.size(), kReplyBodyLength);
-    EXPECT_EQ(body.substr(13, 20), "9999999999" "0000000050");
+    EXPECT_EQ(body.substr(13, 20),
+              "9999999999"
+              "0000000050");
 }
 
 TEST_F(LapReportTest, AMessageTooLongForOneDatagramIsCutSoTheReplyStillGoesOut) {

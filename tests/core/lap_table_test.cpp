@@ -12,7 +12,6 @@ namespace {
 
 class LapTableTest : public test::HostFixture {
 protected:
-
     // A row as a recorded lap leaves it ("" for ticks: a row a correction added).
     void addRow(const std::string& ticks, const std::string& driver) {
         Grid& table = car.Spd_LapTime;

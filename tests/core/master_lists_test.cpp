@@ -140,8 +140,8 @@ TEST_F(MasterListsTest, MoreThanFiftyRecordsAllGetARow) {
 }
 
 TEST_F(MasterListsTest, UnreadableLinesLeaveNoGapInGridOrSelector) {
-    const std::string cars = "Good1,a,40,12.5\r\nBad,a,forty,1\r\n" + "\x00\x07\xFF,a,1,1\r\n"s +
-                             "Good2,b,30,10\r\n";
+    const std::string cars =
+        "Good1,a,40,12.5\r\nBad,a,forty,1\r\n" + "\x00\x07\xFF,a,1,1\r\n"s + "Good2,b,30,10\r\n";
     ASSERT_TRUE(dir_.writeBytes("Car.ini", cars));
     LoadCarList(host_, false);
     EXPECT_EQ(host_.main.car.Cmb_Car.items(), (std::vector<std::string>{"Good1\t40\t12.5", "Good2\t30\t10"}));

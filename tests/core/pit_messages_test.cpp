@@ -59,8 +59,8 @@ TEST_F(PitMessagesTest, ArmedWithTheDefaultTheRemindersComeInTheLastThreeLapsAnd
     const std::string lap2 = " [ あと２周でピットインです。 ] ";
     const std::string lap1 = " [ 次の周でピットインしてください。 ] ";
     const std::string empty = " [ はよピットインせんかい！ ] ";
-    const std::vector<std::string> expected = {" ", " ", " ", " ", " ", " ", " ", lap3, lap2, lap1,
-                                               empty, empty, empty};
+    const std::vector<std::string> expected = {" ",  " ",  " ",  " ",   " ",   " ",  " ",
+                                               lap3, lap2, lap1, empty, empty, empty};
     EXPECT_EQ(autoTexts, expected);
     EXPECT_EQ(car.Txt_ZanRunCnt.text(), "-2");
     EXPECT_EQ(host.race.OutMessText[0], empty);
@@ -112,9 +112,16 @@ TEST_F(PitMessagesTest, TheCounterIsMatchedAsTextNotAsANumber) {
 TEST_F(PitMessagesTest, TheCountdownKeepsGoingAndWaitsForACounterStillBeingTyped) {
     arm();
     const std::vector<std::pair<std::string, std::string>> steps = {
-        {"3", "2"}, {"0", "-1"}, {"2.5", "1.5"}, {"1,000", "999"}, {"-1", "-2"}, {"1.1", "0.1"},
+        {"3", "2"},
+        {"0", "-1"},
+        {"2.5", "1.5"},
+        {"1,000", "999"},
+        {"-1", "-2"},
+        {"1.1", "0.1"},
         // Not a number yet: the counter stays, the lap still clears the message.
-        {"1a", "1a"}, {"", ""}, {"-", "-"}};
+        {"1a", "1a"},
+        {"", ""},
+        {"-", "-"}};
     for (const auto& [before, after] : steps) {
         car.Txt_ZanRunCnt.setText(before);
         car.Txt_OutMess.setText("box");

@@ -32,7 +32,8 @@ std::string sj(std::string_view utf8) { return sjis::fromUtf8(utf8); }
 
 TEST_F(ProfileTest, ReadsByProfileRules) {
     // "‐" is 0x81 0x5D in Shift-JIS: its second byte is ']' and must not close the section name.
-    put(sj("key0=outside\n"
+    put(
+        sj("key0=outside\n"
            "; comment=not a key\r\n"
            "  [ Sec‐A ]  trailing\r\n"
            "  Name  =   spaced value  \r"

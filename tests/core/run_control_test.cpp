@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "drivers/driver_popup.h"
-#include "timing/lap_display.h"
 #include "support/host_fixture.h"
+#include "timing/lap_display.h"
 
 namespace rennik {
 namespace {
@@ -129,8 +129,8 @@ TEST_F(RunControlTest, TheEndTimeIsTheDurationAfterTheStartAcrossDaysMonthsAndYe
         {{2024, 12, 31, 23, 0, 0}, "1", "90", {2025, 1, 1, 1, 30, 0}},
         {{2024, 2, 28, 23, 59, 0}, "0", "1441", {2024, 3, 1, 0, 0, 0}},  // through the leap day
         {{2023, 2, 28, 23, 59, 0}, "0", "1", {2023, 3, 1, 0, 0, 0}},
-        {{2024, 3, 1, 0, 30, 0}, "-1", "0", {2024, 2, 29, 23, 30, 0}},  // an end before the start
-        {{2024, 5, 12, 9, 0, 0}, "2.5h", "0", {2024, 5, 12, 11, 0, 0}},   // halves round to even
+        {{2024, 3, 1, 0, 30, 0}, "-1", "0", {2024, 2, 29, 23, 30, 0}},   // an end before the start
+        {{2024, 5, 12, 9, 0, 0}, "2.5h", "0", {2024, 5, 12, 11, 0, 0}},  // halves round to even
     };
     for (const Case& c : cases) {
         startAt(c.start, c.hours, c.minutes);

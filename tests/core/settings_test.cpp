@@ -17,15 +17,23 @@ namespace fs = std::filesystem;
 // Rennik.ini as a first start writes it, with two values open to replacement.
 std::string iniText(std::string_view precision = "1/1000", std::string_view seconds = "10",
                     std::string_view lap3 = "あと３周でピットインです。", std::string_view laps = "10") {
-    return sjis::fromUtf8("[計測環境設定]\r\n"
-                          "計測精度=" + std::string(precision) + "\r\n"
-                          "ラップ加算無通信秒数=" + std::string(seconds) + "\r\n"
-                          "[自動メッセージ設定]\r\n"
-                          "残り３周の自動メッセージ=" + std::string(lap3) + "\r\n"
-                          "残り２周の自動メッセージ=あと２周でピットインです。\r\n"
-                          "残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
-                          "残りが無くなった時の自動メッセージ=はよピットインせんかい！\r\n"
-                          "チェック時のデフォルト周数=" + std::string(laps) + "\r\n");
+    return sjis::fromUtf8(
+        "[計測環境設定]\r\n"
+        "計測精度=" +
+        std::string(precision) +
+        "\r\n"
+        "ラップ加算無通信秒数=" +
+        std::string(seconds) +
+        "\r\n"
+        "[自動メッセージ設定]\r\n"
+        "残り３周の自動メッセージ=" +
+        std::string(lap3) +
+        "\r\n"
+        "残り２周の自動メッセージ=あと２周でピットインです。\r\n"
+        "残り１周の自動メッセージ=次の周でピットインしてください。\r\n"
+        "残りが無くなった時の自動メッセージ=はよピットインせんかい！\r\n"
+        "チェック時のデフォルト周数=" +
+        std::string(laps) + "\r\n");
 }
 
 class SettingsTest : public ::testing::Test {
@@ -89,8 +97,8 @@ TEST_F(SettingsTest, NoInputSecondsOutOfRangeGivesTenAndLeavesTheFile) {
     const struct {
         const char* stored;
         int seconds;
-    } cases[] = {{"0", 10},   {"100", 10}, {"abc", 10}, {"-5", 10}, {"99", 99},
-                 {"1", 1},    {"2.5", 2},  {"3.5", 4},  {"12x", 12}, {" 7 ", 7}, {"1e9", 10}};
+    } cases[] = {{"0", 10},  {"100", 10}, {"abc", 10}, {"-5", 10}, {"99", 99}, {"1", 1},
+                 {"2.5", 2}, {"3.5", 4},  {"12x", 12}, {" 7 ", 7}, {"1e9", 10}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
         const AppSettings s = load(iniText("1/1000", c.stored));
@@ -105,7 +113,7 @@ TEST_F(SettingsTest, DefaultCheckLapsReadsWholeNumbers) {
     const struct {
         const char* stored;
         int laps;
-    } cases[] = {{"7", 7},     {"2.5", 2},     {"1,000", 1000},       {"-3", -3},
+    } cases[] = {{"7", 7},     {"2.5", 2},   {"1,000", 1000},     {"-3", -3},
                  {"12周", 12}, {"周回", 10}, {"99999999999", 10}, {"1e400", 10}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);

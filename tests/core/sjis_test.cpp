@@ -33,8 +33,12 @@ TEST(Sjis, ProgramTextsRoundTripWithCodePage932Bytes) {
 }
 
 TEST(Sjis, UndecodableBytesBecomeReplacementCharacterEach) {
-    EXPECT_EQ(sjis::toUtf8("A\x80" "B"), "A" + kBad + "B");
-    EXPECT_EQ(sjis::toUtf8("A\xA0" "B"), "A" + kBad + "B");
+    EXPECT_EQ(sjis::toUtf8("A\x80"
+                           "B"),
+              "A" + kBad + "B");
+    EXPECT_EQ(sjis::toUtf8("A\xA0"
+                           "B"),
+              "A" + kBad + "B");
     EXPECT_EQ(sjis::toUtf8("\xFD\xFE\xFF"), kBad + kBad + kBad);
     // A lone lead byte at the end, and a lead byte whose next byte cannot be a trail byte:
     // the next byte is kept as itself.
@@ -42,15 +46,23 @@ TEST(Sjis, UndecodableBytesBecomeReplacementCharacterEach) {
     EXPECT_EQ(sjis::toUtf8("\x81 X"), kBad + " X");
     EXPECT_EQ(sjis::toUtf8("\x82\x0D\x0A"), kBad + "\r\n");
     // An unassigned double-byte code is one character.
-    EXPECT_EQ(sjis::toUtf8("a\x85\x40" "b"), "a" + kBad + "b");
+    EXPECT_EQ(sjis::toUtf8("a\x85\x40"
+                           "b"),
+              "a" + kBad + "b");
 }
 
 TEST(Sjis, UnencodableCharactersBecomeQuestionMark) {
-    EXPECT_EQ(sjis::fromUtf8("a\xF0\x9F\x98\x80" "b"), "a?b");  // emoji
-    EXPECT_EQ(sjis::fromUtf8("号\xFF" "x"), "\x8D\x86?x");
-    EXPECT_EQ(sjis::fromUtf8("\x80\x80"), "??");                  // stray continuation bytes
-    EXPECT_EQ(sjis::fromUtf8("x\xE3\x81"), "x?");                  // cut off at the end
-    EXPECT_EQ(sjis::fromUtf8("\xE3\x81" "A"), "?A");               // cut off before a letter
+    EXPECT_EQ(sjis::fromUtf8("a\xF0\x9F\x98\x80"
+                             "b"),
+              "a?b");  // emoji
+    EXPECT_EQ(sjis::fromUtf8("号\xFF"
+                             "x"),
+              "\x8D\x86?x");
+    EXPECT_EQ(sjis::fromUtf8("\x80\x80"), "??");   // stray continuation bytes
+    EXPECT_EQ(sjis::fromUtf8("x\xE3\x81"), "x?");  // cut off at the end
+    EXPECT_EQ(sjis::fromUtf8("\xE3\x81"
+                             "A"),
+              "?A");  // cut off before a letter
     EXPECT_EQ(sjis::fromUtf8(kBad), "?");
 }
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "config/master_lists.h"
+#include "core/car_panel_input.h"
 #include "core/startup.h"
 #include "drivers/driver_popup.h"
-#include "core/car_panel_input.h"
 #include "support/host_fixture.h"
 
 namespace rennik {
@@ -161,8 +161,7 @@ TEST_F(StartupTest, DriverPopupClosesWhenAnotherCarPanelControlIsUsed) {
 
     using Use = void (*)(Host&, int);
     for (Use use : {Use{Txt_OutMess_GotFocus}, Use{Txt_InGasl_GotFocus}, Use{Cmb_Driver_GotFocus},
-                    Use{Spd_LapTime_GotFocus}, Use{Btn_Kyuyu_Click},
-                    Use{Time_DriverInfo_Timer}}) {
+                    Use{Spd_LapTime_GotFocus}, Use{Btn_Kyuyu_Click}, Use{Time_DriverInfo_Timer}}) {
         Btn_DriverInfo_Click(host, 0);
         ASSERT_TRUE(car.Frm_DriverLap.visible());
         use(host, 0);

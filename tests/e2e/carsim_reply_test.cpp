@@ -6,7 +6,14 @@ namespace rennik::carsim {
 namespace {
 
 // A record as the host builds it: lap 12, last lap 1'36"012, driver best and average.
-const std::string kBody = "012" "0000096012" "0000095998" "0000096100" "2024/05/12" "09:30:05" "12:00:00";
+const std::string kBody =
+    "012"
+    "0000096012"
+    "0000095998"
+    "0000096100"
+    "2024/05/12"
+    "09:30:05"
+    "12:00:00";
 
 // Mark, body and message side by side, as the datagram carries them.
 std::string reply(const std::string& mark, const std::string& body, const std::string& message = "") {

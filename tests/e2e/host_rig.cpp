@@ -11,7 +11,9 @@ namespace {
 std::string iniText(int noInputSeconds) {
     return "[計測環境設定]\r\n"
            "計測精度=1/1000\r\n"
-           "ラップ加算無通信秒数=" + std::to_string(noInputSeconds) + "\r\n"
+           "ラップ加算無通信秒数=" +
+           std::to_string(noInputSeconds) +
+           "\r\n"
            "[自動メッセージ設定]\r\n"
            "残り３周の自動メッセージ=あと３周でピットインです。\r\n"
            "残り２周の自動メッセージ=あと２周でピットインです。\r\n"

@@ -45,7 +45,8 @@ private slots:
         QCOMPARE(car.Lbl_IP.caption(), std::string("127.0.0.1"));
         const Clock::time_point started = Clock::now();
         rig.start();
-        QVERIFY2(rig.dialogs.boxes.empty(), rig.dialogs.boxes.empty() ? "" : rig.dialogs.boxes[0].text.c_str());
+        QVERIFY2(rig.dialogs.boxes.empty(),
+                 rig.dialogs.boxes.empty() ? "" : rig.dialogs.boxes[0].text.c_str());
         QCOMPARE(rig.host.main.Btn_Start.caption(), std::string("Stop"));
 
         carsim::CarPlan plan;
@@ -80,8 +81,9 @@ private slots:
             const Clock::time_point from = lap == 1 ? started : s.windowStarts[lap - 1];
             const double own = msBetween(from, s.windowStarts[lap]);
             const int ticks = std::stoi(car.Spd_LapTime.cell(lap, 4));
-            QVERIFY2(std::fabs(ticks - own) <= 20.0,
-                     qPrintable(QStringLiteral("lap %1: host %2 ms, car %3 ms").arg(lap).arg(ticks).arg(own)));
+            QVERIFY2(
+                std::fabs(ticks - own) <= 20.0,
+                qPrintable(QStringLiteral("lap %1: host %2 ms, car %3 ms").arg(lap).arg(ticks).arg(own)));
             const carsim::LapComparison& seen = s.laps[lap - 1];
             QCOMPARE(seen.hostLap, std::optional<int>(lap));
             QCOMPARE(seen.hostMs, std::optional<std::int64_t>(ticks));

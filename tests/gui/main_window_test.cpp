@@ -48,7 +48,8 @@ private slots:
         QTest::keyClicks(event, "Suzuka 8h");
         QCOMPARE(QString::fromStdString(s.host.main.Txt_Event.text()), QStringLiteral("Suzuka 8h"));
         s.find<QLineEdit>("Txt_Kion")->setFocus();
-        QTest::mouseClick(event, Qt::LeftButton, Qt::NoModifier, QPoint(event->width() / 2, event->height() / 2));
+        QTest::mouseClick(event, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(event->width() / 2, event->height() / 2));
         QTRY_COMPARE(event->selectedText(), QStringLiteral("Suzuka 8h"));
         // A second click, with the focus already there, selects everything again.
         event->setCursorPosition(3);
@@ -152,7 +153,9 @@ private slots:
         QCOMPARE(timer1->interval(), 3000);
         // The port box opens during the load and runs the event loop: a second tick then must
         // not open a second main screen.
-        dialogs.whileOpen = [timer1](const MessageBoxRequest&) { QMetaObject::invokeMethod(timer1, "timeout"); };
+        dialogs.whileOpen = [timer1](const MessageBoxRequest&) {
+            QMetaObject::invokeMethod(timer1, "timeout");
+        };
         QMetaObject::invokeMethod(timer1, "timeout");
         QVERIFY(program.mainWindow() != nullptr);
         QVERIFY(program.mainWindow()->isVisible());

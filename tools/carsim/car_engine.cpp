@@ -27,7 +27,10 @@ double msBetween(Clock::time_point from, Clock::time_point to) {
 }  // namespace
 
 CarEngine::CarEngine(CarPlan plan, QObject* parent)
-    : QObject(parent), plan_(std::move(plan)), socket_(new QUdpSocket(this)), timer_(new QTimer(this)),
+    : QObject(parent),
+      plan_(std::move(plan)),
+      socket_(new QUdpSocket(this)),
+      timer_(new QTimer(this)),
       random_(plan_.seed) {
     timer_->setSingleShot(true);
     timer_->setTimerType(Qt::PreciseTimer);
@@ -120,9 +123,14 @@ void CarEngine::scheduleNext() {
 
 void CarEngine::readReplies() {
     const Clock::time_point at = Clock::now();
+    // The car talks to its own host only: anything from another sender is dropped unread.
+    const QHostAddress host(plan_.host);
     // A reply handler may stop the car, which closes the socket.
     while (running_ && socket_->hasPendingDatagrams()) {
         const QNetworkDatagram d = socket_->receiveDatagram();
+        if (!d.senderAddress().isEqual(host, QHostAddress::ConvertV4MappedToIPv4)) {
+            continue;
+        }
         const QByteArray data = d.data();
         handleReply(std::string(data.constData(), static_cast<std::size_t>(data.size())), at);
     }

@@ -44,7 +44,7 @@ enum class ReplyKind { NoRecord, Repeat, NewRecord };
 struct ReplyEvent {
     DecodedReply reply;
     ReplyKind kind = ReplyKind::NoRecord;
-    int window = 0;  // contact window (0 = the first) in which it arrived
+    int window = 0;                   // contact window (0 = the first) in which it arrived
     std::optional<double> latencyMs;  // from the send of the report it answers
 };
 

@@ -48,7 +48,8 @@ Options parseOptions(const QStringList& arguments) {
         "--host. With --query it only asks, on ports 7001/7002, which car an address is for."));
     p.addHelpOption();
     p.addVersionOption();
-    const auto option = [&p](const char* name, const char* help, const char* valueName, const char* byDefault) {
+    const auto option = [&p](const char* name, const char* help, const char* valueName,
+                             const char* byDefault) {
         QCommandLineOption o(QString::fromUtf8(name), QString::fromUtf8(help), QString::fromUtf8(valueName));
         if (byDefault != nullptr) {
             o.setDefaultValue(QString::fromUtf8(byDefault));

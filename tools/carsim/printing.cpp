@@ -49,8 +49,8 @@ std::string replyLine(const ReplyEvent& event) {
     if (r.record) {
         const LapRecordFields& f = *r.record;
         line += "lap " + f.lapField + "  last " + lapTimeText(f.lastLapMs) + "  driver best " +
-                lapTimeText(f.driverBestMs) + "  driver avg " + lapTimeText(f.driverAverageMs) + "  " + f.date +
-                "  clock " + f.clock + "  end " + f.endTime;
+                lapTimeText(f.driverBestMs) + "  driver avg " + lapTimeText(f.driverAverageMs) + "  " +
+                f.date + "  clock " + f.clock + "  end " + f.endTime;
     } else {
         line += "(no lap record yet)";
     }
