@@ -122,4 +122,14 @@ std::size_t charCount(std::string_view utf8) {
     return n;
 }
 
+std::string_view firstChars(std::string_view utf8, std::size_t chars) {
+    std::size_t i = 0;
+    for (std::size_t seen = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && seen++ == chars) {
+            break;
+        }
+    }
+    return utf8.substr(0, i);
+}
+
 }  // namespace rennik::sjis

@@ -19,4 +19,7 @@ std::string fromUtf8(std::string_view utf8);
 // the wire count characters, not bytes.
 std::size_t charCount(std::string_view utf8);
 
+// The first `chars` characters of a UTF-8 text (all of it when it is shorter).
+std::string_view firstChars(std::string_view utf8, std::size_t chars);
+
 }  // namespace rennik::sjis

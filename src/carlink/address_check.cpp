@@ -4,25 +4,59 @@
 #include "base/sjis.h"
 
 namespace rennik {
+namespace {
 
-void OpenAddressCheck(Host& host) {
+// Binds port 7001; false, with no socket left, when another program holds it.
+bool bindAddressCheck(Host& host) {
     MainScreen& m = host.main;
     if (!host.chker) {
         host.chker = host.ports.sockets.create();
     }
     m.WinsockChker.localPort = kAddressCheckPort;
     m.WinsockChker.remotePort = kAddressReplyPort;
-    if (host.chker->open(kAddressCheckPort, m.WinsockChker.remoteHost, kAddressReplyPort)) {
-        host.chker->setReceiver(
-            [&host](const std::string& datagram, const std::string&) { OnAddressQuery(host, datagram); });
+    if (!host.chker->open(kAddressCheckPort, m.WinsockChker.remoteHost, kAddressReplyPort)) {
+        host.chker.reset();
+        return false;
+    }
+    host.chker->setReceiver(
+        [&host](const std::string& datagram, const std::string&, auto) { OnAddressQuery(host, datagram); });
+    host.race.ChkerWarned = false;
+    m.Time_ChkerRetry.setEnabled(false);
+    return true;
+}
+
+}  // namespace
+
+void OpenAddressCheck(Host& host) {
+    if (bindAddressCheck(host)) {
         return;
     }
-    // Another program holds the port: say so once and run on without the address check.
-    host.chker.reset();
+    host.main.Time_ChkerRetry.setEnabled(true);
+    if (host.race.ChkerWarned) {
+        return;
+    }
+    // Another program holds the port: say so once and run on; the retry takes it back.
+    host.race.ChkerWarned = true;
     host.ports.dialogs.messageBox({"ポート " + std::to_string(kAddressCheckPort) +
                                        " は他のプログラムが使用中です。\n"
                                        "車載PCからのアドレス確認には応答しません。",
                                    "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+}
+
+void CloseAddressCheck(Host& host) {
+    host.main.Time_ChkerRetry.setEnabled(false);
+    if (host.chker) {
+        host.chker->close();
+        host.chker.reset();
+    }
+}
+
+void Time_ChkerRetry_Timer(Host& host) {
+    if (host.main.Btn_Start.caption() == "Stop" || host.chker) {
+        host.main.Time_ChkerRetry.setEnabled(false);
+        return;
+    }
+    bindAddressCheck(host);
 }
 
 void OnAddressQuery(Host& host, const std::string& datagram) {
@@ -34,12 +68,9 @@ void OnAddressQuery(Host& host, const std::string& datagram) {
     }
     const CarPanel& car = host.main.car;
     const std::string reply = car.Lbl_IP.caption() == query ? car.Frm_Runner.caption() : "未登録";
-    // The reply goes to the address the query names, not to the sender of the datagram; the
-    // socket is opened again on the same port towards that address.
+    // The reply goes to the address the query names, not to the sender of the datagram.
     host.main.WinsockChker.remoteHost = query;
-    if (host.chker->open(kAddressCheckPort, query, kAddressReplyPort)) {
-        host.chker->send(sjis::fromUtf8(reply));
-    }
+    host.chker->sendTo(sjis::fromUtf8(reply), query, kAddressReplyPort);
 }
 
 }  // namespace rennik

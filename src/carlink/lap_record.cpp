@@ -5,24 +5,13 @@
 #include <limits>
 
 #include "base/numbers.h"
+#include "base/sjis.h"
 
 namespace rennik {
 namespace {
 
 constexpr std::size_t kLapFieldChars = 3;
 constexpr std::int64_t kMaxMsField = 9'999'999'999;
-
-// Byte length of the first `chars` characters of a UTF-8 text (all of it when shorter).
-std::size_t prefixBytes(std::string_view utf8, std::size_t chars) {
-    std::size_t i = 0;
-    for (std::size_t seen = 0; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if ((byte & 0xC0) != 0x80 && seen++ == chars) {
-            break;
-        }
-    }
-    return i;
-}
 
 // A non-negative value as decimal digits, zero-padded to `width`.
 std::string padded(std::int64_t value, std::size_t width) {
@@ -46,7 +35,7 @@ std::string timeOfDay(const LocalDateTime& t) {
 std::int32_t LapFieldNumber(std::int32_t lapCnt) { return (lapCnt % 1000 + 1000) % 1000; }
 
 std::int32_t ReportLapNumber(std::string_view reportUtf8) {
-    const std::string_view field = reportUtf8.substr(0, prefixBytes(reportUtf8, kLapFieldChars));
+    const std::string_view field = sjis::firstChars(reportUtf8, kLapFieldChars);
     const double value = numbers::roundHalfEven(numbers::leadingNumber(field));
     // "9e9" is three characters too: beyond the range it is still no lap the host has replied,
     // which the clamped value keeps true.
@@ -56,7 +45,7 @@ std::int32_t ReportLapNumber(std::string_view reportUtf8) {
 }
 
 std::string_view ReportMessage(std::string_view reportUtf8) {
-    return reportUtf8.substr(prefixBytes(reportUtf8, kLapFieldChars));
+    return reportUtf8.substr(sjis::firstChars(reportUtf8, kLapFieldChars).size());
 }
 
 std::string BuildReplyBody(const Host& host, int slot) {

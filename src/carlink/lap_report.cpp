@@ -7,37 +7,23 @@
 #include "carlink/lap_record.h"
 #include "carlink/lap_table.h"
 #include "messages/pit_messages.h"
+#include "timing/lap_display.h"
 #include "timing/time_format.h"
 
 namespace rennik {
 namespace {
 
-// The largest payload one UDP datagram can carry.
-constexpr std::size_t kMaxDatagram = 65507;
-
-// Sends mark + record + message. A message too long for one datagram (a long text pasted into
-// the message box) keeps as many of its first characters as surely fit, at two bytes each in
-// Shift-JIS: a reply that cannot be sent at all would leave the car echoing its old lap, and
-// every later report would close that lap again.
+// Sends mark + record + message to the car PC and notes the message as sent. The typed part of
+// the message is held to its box's limit and the reminders come from Rennik.ini, whose values
+// are at most 1023 bytes, so the reply always fits one datagram.
 void sendReply(Host& host, int slot) {
     const RaceState& race = host.race;
     if (!host.Winsock[slot]) {
         return;
     }
-    const std::string head = race.LapMark[slot] + race.ReplyBody[slot];
-    std::string bytes = sjis::fromUtf8(head + race.OutMessText[slot]);
-    if (bytes.size() > kMaxDatagram) {
-        const std::string& message = race.OutMessText[slot];
-        std::size_t keep = (kMaxDatagram - head.size()) / 2;
-        std::size_t cut = 0;
-        for (; cut < message.size() && keep > 0; --keep) {
-            do {
-                ++cut;
-            } while (cut < message.size() && (static_cast<unsigned char>(message[cut]) & 0xC0) == 0x80);
-        }
-        bytes = sjis::fromUtf8(head + message.substr(0, cut));
-    }
-    host.Winsock[slot]->send(bytes);
+    host.Winsock[slot]->send(
+        sjis::fromUtf8(race.LapMark[slot] + race.ReplyBody[slot] + race.OutMessText[slot]));
+    NoteMessageSent(host, slot);
 }
 
 // Closes the lap the car has just come back from: its time goes into the row that the silence
@@ -76,18 +62,48 @@ void recordLap(Host& host, int slot, std::int32_t now) {
     car.Lbl_LapCnt.setCaption(std::to_string(race.LapCnt[slot] + 1) + "周目");
 }
 
+// The foreign-datagram count as the crew sees it, on the car PC's address.
+void showForeignCount(Host& host, int slot) {
+    const std::int32_t count = host.race.ForeignDatagrams[slot];
+    host.main.panel(slot).Lbl_IP.setToolTip(
+        count == 0 ? std::string() : "他のアドレスからの受信 " + std::to_string(count) + " 件 (破棄)");
+}
+
 }  // namespace
 
-void OnLapReport(Host& host, int slot, const std::string& datagram) {
+void ResetForeignCount(Host& host, int slot) {
+    host.race.ForeignDatagrams[slot] = 0;
+    showForeignCount(host, slot);
+}
+
+void OnLapReport(Host& host, int slot, const IncomingReport& report) {
     RaceState& race = host.race;
-    std::string text = sjis::toUtf8(datagram);
+    CarPanel& car = host.main.panel(slot);
+    // Replies go only to the car PC's address; reports are taken only from it. Anything else on
+    // the port (another machine, a stray program) would close laps that the car never drove.
+    if (report.fromHost != car.Winsock.remoteHost) {
+        if (race.ForeignDatagrams[slot] < std::numeric_limits<std::int32_t>::max()) {
+            ++race.ForeignDatagrams[slot];
+        }
+        showForeignCount(host, slot);
+        return;
+    }
+    std::string text = sjis::toUtf8(report.bytes);
     // Without its three-character lap field a report can be neither split nor answered.
     if (sjis::charCount(text) < 3) {
         return;
     }
-    // One reading of the race clock for the whole report: the lap closes at the moment the
-    // report came in, and the silence is counted from the same moment.
-    const std::int32_t now = host.TickCount();
+    // The lap closes at the moment the report arrived, and the silence is counted from the same
+    // moment. A report never counts as earlier than the one before it or the start of its lap,
+    // so a late stamp can neither shorten a lap below zero nor move the silence back.
+    const std::int32_t now = std::max({report.arrivedTick, race.LastRecvTick[slot], race.LapStartTick[slot]});
+
+    // A silence the lap display has not judged yet (its tick comes every 99 ms) still counts:
+    // the car left and came back, and its next lap opened in between.
+    if (!race.NoCommLapDone[slot] &&
+        std::int64_t{now} > std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks) {
+        OpenNoInputLap(host, slot);
+    }
 
     race.RecvLapNo[slot] = ReportLapNumber(text);
     const std::string message(ReportMessage(text));
@@ -95,14 +111,14 @@ void OnLapReport(Host& host, int slot, const std::string& datagram) {
     ShowIncomingMessage(host, slot, message);
     ComposeOutMessage(host, slot);
 
-    // The car echoes the three-digit lap field of the last reply, so the comparison is made on
-    // the lap modulo 1000; after a hand correction the next report always closes a lap.
-    const bool repeat =
-        race.RecvLapNo[slot] == LapFieldNumber(race.LapCnt[slot]) && race.LapMark[slot] != "C";
-    if (repeat) {
-        sendReply(host, slot);
-    } else {
+    // Laps are found by silence: a report closes a lap only when a silence has opened one since
+    // the car's last report, or after a hand correction. Within one contact every other report
+    // is answered with the current record, whatever lap it echoes: a reply lost on the way makes
+    // the car echo the lap before, which must not close the lap just recorded again.
+    if (race.NoCommLapDone[slot] || race.LapMark[slot] == "C") {
         recordLap(host, slot, now);
+    } else {
+        sendReply(host, slot);
     }
 
     race.LastRecvTick[slot] = now;

@@ -1,14 +1,28 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/host.h"
 
 namespace rennik {
 
-// One LapReport from the car of a slot, as the datagram's bytes (Shift-JIS): shows the car's
-// text, composes the pit message, and either answers a repeat with the last lap record or
-// records a new lap, recomputes the figures and answers with the new record.
-void OnLapReport(Host& host, int slot, const std::string& datagram);
+// A datagram on a slot's car link: its bytes (Shift-JIS), the address it came from and the race
+// clock's count at the moment it arrived.
+struct IncomingReport {
+    std::string bytes;
+    std::string fromHost;
+    std::int32_t arrivedTick = 0;
+};
+
+// One LapReport from the car of a slot: shows the car's text, composes the pit message, and
+// either answers with the current lap record or, when the silence has opened a lap (or after
+// a hand correction), closes that lap at the report's arrival, recomputes the figures and
+// answers with the new record. Datagrams from any other address than the car PC's are dropped
+// and counted.
+void OnLapReport(Host& host, int slot, const IncomingReport& report);
+
+// A new run counts the foreign datagrams from 0 again.
+void ResetForeignCount(Host& host, int slot);
 
 }  // namespace rennik

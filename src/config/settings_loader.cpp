@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/numbers.h"
+#include "base/text_file.h"
 #include "config/profile.h"
 
 namespace rennik {
@@ -95,6 +96,12 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath) {
         settings.DefaultCheckLaps = kDefaultCheckLaps;
         profile::writeIni(kMessageSection, kCheckLapsKey, std::to_string(kDefaultCheckLaps), iniPath);
     }
+}
+
+bool settingsFileUnreadable(const std::filesystem::path& iniPath) {
+    std::error_code error;
+    const bool there = std::filesystem::exists(iniPath, error);
+    return there && !text_file::readBytes(iniPath);
 }
 
 }  // namespace rennik

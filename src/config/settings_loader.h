@@ -12,4 +12,8 @@ namespace rennik {
 // memory.
 void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath);
 
+// True when Rennik.ini is there but cannot be read (no permission, a folder of that name): the
+// program then runs on the defaults and never writes over the file, and the crew must be told.
+bool settingsFileUnreadable(const std::filesystem::path& iniPath);
+
 }  // namespace rennik

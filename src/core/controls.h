@@ -53,6 +53,10 @@ public:
     const std::optional<Rgb>& backColor() const { return back_; }
     void setBackColor(Rgb c) { change(back_, std::optional<Rgb>(c)); }
 
+    // The text shown when the pointer rests on the control; empty for none.
+    const std::string& toolTip() const { return toolTip_; }
+    void setToolTip(std::string text) { change(toolTip_, std::move(text)); }
+
 protected:
     template <typename T>
     void change(T& field, T value) {
@@ -72,6 +76,7 @@ private:
     bool visible_ = true;
     std::optional<Rgb> fore_;
     std::optional<Rgb> back_;
+    std::string toolTip_;
     std::uint64_t revision_ = 0;
 };
 
@@ -117,12 +122,18 @@ private:
     int value_ = 0;
 };
 
-// Text box: one line of editable text.
+// Text box: one line of editable text. A box with a maximum length takes no more characters
+// than that from the keyboard or a paste, and beeps at what it refuses; 0 means no limit.
 class TextBox : public Control {
 public:
     using Control::Control;
     const std::string& text() const { return textValue(); }
     void setText(std::string text) { setTextValue(std::move(text)); }
+    int maxLength() const { return maxLength_; }
+    void setMaxLength(int chars) { change(maxLength_, chars); }
+
+private:
+    int maxLength_ = 0;
 };
 
 // Combo box: editable text with a drop-down list. Multi-column entries separate their

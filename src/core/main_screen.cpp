@@ -69,6 +69,7 @@ CarPanel::CarPanel(int s)
       Lbl_AutoMess1(element("Lbl_AutoMess1", s), "周走行したらドライバ交代"),
       Label7("Label7", "送信メッセージ"),
       Lbl_InMess(element("Lbl_InMess", s), ""),
+      Lbl_SentMess(element("Lbl_SentMess", s), ""),
       Lbl_DrvrBestLapTime(element("Lbl_DrvrBestLapTime", s), ""),
       Lbl_DrvrAveLapTime(element("Lbl_DrvrAveLapTime", s), ""),
       Spd_LapTime(element("Spd_LapTime", s), 5) {

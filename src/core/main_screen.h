@@ -88,6 +88,8 @@ struct CarPanel {
     Label Lbl_AutoMess1;
     Label Label7;
     Label Lbl_InMess;
+    // The pit message of the last reply sent: what the car was last given for the driver.
+    Label Lbl_SentMess;
     Label Lbl_DrvrBestLapTime;
     Label Lbl_DrvrAveLapTime;
 
@@ -132,6 +134,9 @@ struct MainScreen {
     Label Lbl_OtherLap{"Lbl_OtherLap", "0'00\"000"};
     Button Btn_OtherLap{"Btn_OtherLap", "Start"};
     SocketSettings WinsockChker{"WinsockChker", "", 0, 0};
+    // While another program holds the address-check port, the check tries to bind it again
+    // every few seconds between runs.
+    Timer Time_ChkerRetry{"Time_ChkerRetry", 5000, false};
 
     Frame Frm_Comment1{"Frm_Comment(1)", "ｲﾍﾞﾝﾄ名"};
     TextBox Txt_Event{"Txt_Event"};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,6 +54,9 @@ public:
     // Freezes the count at its last value.
     virtual void stop() = 0;
     virtual std::int32_t count() const = 0;
+    // The count at a moment of the monotonic clock (the arrival of a datagram): 0 before the
+    // start, the frozen count after a stop.
+    virtual std::int32_t countAt(std::chrono::steady_clock::time_point moment) const = 0;
 };
 
 // Moves the keyboard focus, for a handler that gives a refused entry back to its box.
@@ -66,13 +70,21 @@ public:
 class UdpEndpoint {
 public:
     virtual ~UdpEndpoint() = default;
-    using Receiver = std::function<void(const std::string& datagram, const std::string& fromHost)>;
+    // `arrived` is the moment the datagram reached this machine, on the monotonic clock of the
+    // race clock: as early as the platform can tell it, at the latest the moment it was read.
+    using Receiver = std::function<void(const std::string& datagram, const std::string& fromHost,
+                                        std::chrono::steady_clock::time_point arrived)>;
     // Binds the local port and remembers where send() goes; false when the port cannot be bound.
     virtual bool open(int localPort, const std::string& remoteHost, int remotePort) = 0;
     virtual void send(const std::string& datagram) = 0;
+    // Sends from the bound port to another address than the one open() named.
+    virtual void sendTo(const std::string& datagram, const std::string& host, int port) = 0;
     virtual void close() = 0;
     // Called on the user-interface thread for every datagram that arrives while open.
     virtual void setReceiver(Receiver receiver) = 0;
+    // Hands every datagram already waiting on the socket to the receiver now, so that a
+    // handler can judge a silence only after every report that came in before it.
+    virtual void deliverPending() = 0;
     // This machine's own address on the local network, as the socket reports it.
     virtual std::string localIp() const = 0;
 };

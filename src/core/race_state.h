@@ -53,6 +53,9 @@ struct RaceState {
     std::string OutMessSuffix;
     std::int32_t DrvRow = 0;
     std::int32_t CourseLength = 0;
+    // The crew has been told that the address-check port is held by another program; set
+    // until the check has its port again, so that the retries stay quiet.
+    bool ChkerWarned = false;
 
     // Main screen, per car slot.
     PerCar<std::int32_t> LapCnt{};
@@ -75,6 +78,11 @@ struct RaceState {
     PerCar<std::int32_t> DrvLapTicksSum{};
     PerCar<std::int32_t> DrvLapCount{};
     PerCar<std::string> LapEditSaveText{};
+    // The car link on a radio link. Datagrams on a slot's port from any other address than the
+    // car PC's, dropped since the last Start; and the typed message as it stood in the last
+    // reply that went out, so that the lap advance clears only a message the car was sent.
+    PerCar<std::int32_t> ForeignDatagrams{};
+    PerCar<std::string> SentTypedMess{};
     PerCar<float> TotalFuel{};
     PerCar<float> TankCapacity{};
     PerCar<float> MetresPerLitre{};

@@ -3,6 +3,7 @@
 #include "carlink/address_check.h"
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
+#include "messages/pit_messages.h"
 #include "timing/time_format.h"
 
 namespace rennik {
@@ -35,6 +36,12 @@ void Mf_Open_Load(Host& host, int screenWTwips, int screenHTwips) {
     host.open.Timer1.setEnabled(true);
     race.IniPath = host.appDir / "Rennik.ini";
     loadSettings(race.Settings, race.IniPath);
+    if (settingsFileUnreadable(race.IniPath)) {
+        host.ports.dialogs.messageBox({"設定ファイル " + race.IniPath.string() +
+                                           " を読み込めません。\n"
+                                           "既定の設定で計測します。このファイルには書き込みません。",
+                                       "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+    }
     race.CarFilePath = host.appDir / "Car.ini";
     race.CourseFilePath = host.appDir / "Course.ini";
     race.DriverFilePath = host.appDir / "Drivers.ini";
@@ -79,6 +86,10 @@ void Main_Load(Host& host) {
     car.Spd_DriverInfo.setHeader(2, "Best Lap");
     car.Spd_DriverInfo.setHeader(3, "Ave Lap");
     car.Spd_DriverInfo.setRowCount(0);
+    // The reminder counter starts unarmed: box unchecked, counter "0" and disabled, grey labels.
+    car.Chk_ChgCnter.setValue(0);
+    Chk_ChgCnter_Click(host, i);
+    car.Txt_OutMess.setMaxLength(kOutMessMaxChars);
 
     const LocalDateTime today = host.ports.clock.now();
     m.Txt_Date.setText(std::to_string(today.year) + "/" + std::to_string(today.month) + "/" +

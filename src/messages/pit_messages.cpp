@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/numbers.h"
+#include "base/sjis.h"
 
 namespace rennik {
 namespace {
@@ -177,7 +178,17 @@ void ComposeOutMessage(Host& host, int slot) {
     RaceState& race = host.race;
     const auto i = static_cast<std::size_t>(slot);
     race.AutoMessText[i] = armed(car) ? reminder(car.Txt_ZanRunCnt.text(), race.Settings) : std::string();
-    race.OutMessText[i] = FullWidth(car.Txt_OutMess.text()) + race.AutoMessText[i] + race.OutMessSuffix;
+    const std::string_view typed = sjis::firstChars(car.Txt_OutMess.text(), kOutMessMaxChars);
+    race.OutMessText[i] = FullWidth(typed) + race.AutoMessText[i] + race.OutMessSuffix;
+}
+
+void NoteMessageSent(Host& host, int slot) {
+    CarPanel& car = host.main.panel(slot);
+    RaceState& race = host.race;
+    race.SentTypedMess[slot] = car.Txt_OutMess.text();
+    const std::string& sent = race.OutMessText[slot];
+    const bool blank = sent.find_first_not_of(' ') == std::string::npos;
+    car.Lbl_SentMess.setCaption(blank ? std::string() : "送信済：" + sent);
 }
 
 void Time_MessBlk_Timer(Host& host, int slot) {
@@ -209,8 +220,13 @@ void CountDownLapsLeft(Host& host, int slot) {
             car.Txt_ZanRunCnt.setText(counterText(*value - 1.0));
         }
     }
-    // The typed message has gone out with every reply of the lap now closed.
-    car.Txt_OutMess.setText("");
+    // A message the car was sent has done its work; one typed while the car was away has not
+    // reached the driver yet and stays for the next contact.
+    RaceState& race = host.race;
+    if (car.Txt_OutMess.text() == race.SentTypedMess[slot]) {
+        car.Txt_OutMess.setText("");
+        race.SentTypedMess[slot].clear();
+    }
 }
 
 void Txt_ZanRunCnt_LostFocus(Host& host, int slot) {

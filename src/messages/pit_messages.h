@@ -9,6 +9,10 @@
 // car's text, and the remaining-laps counter with its automatic pit-in reminders.
 namespace rennik {
 
+// The longest message the crew can type for the driver, in characters: about what a car's
+// display shows at a glance. The box beeps at anything beyond it.
+inline constexpr int kOutMessMaxChars = 60;
+
 // Half-width characters (ASCII letters, digits, symbols and space, half-width katakana with
 // their voicing marks) become their full-width counterparts; full-width text stays as it is.
 std::string FullWidth(std::string_view utf8);
@@ -17,8 +21,13 @@ std::string FullWidth(std::string_view utf8);
 // starts the blink, an empty one stops it and turns the label white.
 void ShowIncomingMessage(Host& host, int slot, const std::string& text);
 
-// Rebuilds AutoMessText and OutMessText of the slot from the typed message and the counter.
+// Rebuilds AutoMessText and OutMessText of the slot from the typed message (its first
+// kOutMessMaxChars characters) and the counter; the reminder always goes out whole.
 void ComposeOutMessage(Host& host, int slot);
+
+// A reply has gone out with OutMessText: the typed message counts as sent, and the panel shows
+// what the car was given.
+void NoteMessageSent(Host& host, int slot);
 
 // Blink of the car's text: pink and light yellow in turn.
 void Time_MessBlk_Timer(Host& host, int slot);
@@ -26,8 +35,8 @@ void Time_MessBlk_Timer(Host& host, int slot);
 // Arms or disarms the remaining-laps counter as the check box now stands.
 void Chk_ChgCnter_Click(Host& host, int slot);
 
-// The lap advance on silence: an armed counter counts one down, and the typed message, which
-// has gone out with every reply of the lap, is cleared.
+// The lap advance on silence: an armed counter counts one down, and the typed message is
+// cleared if it went out in a reply; one typed since the last reply waits for the next contact.
 void CountDownLapsLeft(Host& host, int slot);
 
 // A counter that is not numeric is refused: beep, "0", and the focus back into the box.

@@ -35,15 +35,25 @@ void Time_Lap_Timer(Host& host, int slot) {
     if (!car.Time_Lap.running()) {
         return;
     }
+    // Reports that came in before this tick are handled first: the silence is judged only
+    // after every report that arrived before it, however late the handling comes.
+    if (host.Winsock[slot]) {
+        host.Winsock[slot]->deliverPending();
+    }
     const std::int64_t now = host.TickCount();
     car.Lbl_Time.setCaption(LapTimeText(clamp32(now - race.LapStartTick[slot]), race.Settings));
 
     // A car silent for the no-communication time has left the host's reach: its next lap has
     // begun. The row opens once; the next report fills it and starts the wait again.
-    if (race.NoCommLapDone[slot] ||
-        now <= std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks) {
-        return;
+    if (!race.NoCommLapDone[slot] &&
+        now > std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks) {
+        OpenNoInputLap(host, slot);
     }
+}
+
+void OpenNoInputLap(Host& host, int slot) {
+    RaceState& race = host.race;
+    CarPanel& car = host.main.panel(slot);
     ++race.LapCnt[slot];
     UpdateFuelMeter(host, slot);
     CountDownLapsLeft(host, slot);

@@ -1,5 +1,6 @@
 #include "timing/run_control.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -89,8 +90,9 @@ bool openCarSocket(Host& host, int slot) {
         host.Winsock[slot].reset();
         return false;
     }
-    host.Winsock[slot]->setReceiver([&host, slot](const std::string& datagram, const std::string&) {
-        OnLapReport(host, slot, datagram);
+    host.Winsock[slot]->setReceiver([&host, slot](const std::string& datagram, const std::string& fromHost,
+                                                  std::chrono::steady_clock::time_point arrived) {
+        OnLapReport(host, slot, {datagram, fromHost, host.ports.ticks.countAt(arrived)});
     });
     return true;
 }
@@ -145,6 +147,11 @@ void startRun(Host& host) {
         CarPanel& car = m.panel(slot);
         race.LapCnt[slot] = 0;
         race.NoCommLapDone[slot] = false;
+        // The silence of the new run is counted from its Start: the race clock counts from 0
+        // again, and the last run's last report would hold back the first lap row until the
+        // new count passed it.
+        race.LastRecvTick[slot] = 0;
+        ResetForeignCount(host, slot);
         clearLapTable(car);
         if (car.Lbl_IP.caption().empty()) {
             stopLapDisplay(car);
@@ -163,10 +170,7 @@ void startRun(Host& host) {
     }
 
     // The car PCs answer on their own sockets now; the address check waits for the next Stop.
-    if (host.chker) {
-        host.chker->close();
-        host.chker.reset();
-    }
+    CloseAddressCheck(host);
     m.Lbl_StTime.setCaption("Start時間 " + TwoDigits(race.StartTime.hour) + ":" +
                             TwoDigits(race.StartTime.minute));
     setRaceButtons(m, false);
@@ -213,6 +217,8 @@ void stopRun(Host& host) {
         stopLapDisplay(car);
         car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
         car.Txt_OutMess.setText("");
+        race.SentTypedMess[slot].clear();
+        car.Lbl_SentMess.setCaption("");
         car.Chk_ChgCnter.setValue(0);
         Chk_ChgCnter_Click(host, slot);
         car.Time_MessBlk.setEnabled(false);

@@ -16,14 +16,22 @@ void MonotonicTicks::start(int msPerTick) {
 
 void MonotonicTicks::stop() {
     if (running_) {
-        frozen_ = countAt(now_());
+        frozen_ = ticksSinceStart(now_());
         running_ = false;
     }
 }
 
-std::int32_t MonotonicTicks::count() const { return running_ ? countAt(now_()) : frozen_; }
+std::int32_t MonotonicTicks::count() const { return running_ ? ticksSinceStart(now_()) : frozen_; }
 
-std::int32_t MonotonicTicks::countAt(std::chrono::steady_clock::time_point t) const {
+std::int32_t MonotonicTicks::countAt(std::chrono::steady_clock::time_point moment) const {
+    if (!running_) {
+        return frozen_;
+    }
+    // A datagram that came in before the start (read only now) counts as arriving at the start.
+    return moment <= started_ ? 0 : ticksSinceStart(moment);
+}
+
+std::int32_t MonotonicTicks::ticksSinceStart(std::chrono::steady_clock::time_point t) const {
     const auto ticks = (t - started_) / period_;
     // The count stops at its 32-bit maximum (about 24.8 days at 1 ms) instead of wrapping.
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();

@@ -21,9 +21,10 @@ public:
     void start(int msPerTick) override;
     void stop() override;
     std::int32_t count() const override;
+    std::int32_t countAt(std::chrono::steady_clock::time_point moment) const override;
 
 private:
-    std::int32_t countAt(std::chrono::steady_clock::time_point t) const;
+    std::int32_t ticksSinceStart(std::chrono::steady_clock::time_point t) const;
 
     Now now_;
     std::chrono::steady_clock::time_point started_{};

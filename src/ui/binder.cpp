@@ -1,5 +1,6 @@
 #include "ui/binder.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QSignalBlocker>
 
@@ -16,6 +17,7 @@ QString captionText(const std::string& s) { return qs(s).replace(QLatin1Char('\r
 void drawCommon(const Control& c, QWidget* w, QPalette::ColorRole fore, QPalette::ColorRole back) {
     w->setEnabled(c.enabled());
     w->setVisible(c.visible());
+    w->setToolTip(qs(c.toolTip()));
     if (!c.foreColor() && !c.backColor()) {
         return;
     }
@@ -69,6 +71,7 @@ void Binder::frame(Frame& c, QGroupBox* w) {
 
 void Binder::textBox(TextBox& c, QLineEdit* w) {
     Entry& e = add(c, w, [&c, w] {
+        w->setMaxLength(c.maxLength() > 0 ? c.maxLength() : 32767);
         if (w->text() != qs(c.text())) {
             w->setText(qs(c.text()));
         }
@@ -78,6 +81,8 @@ void Binder::textBox(TextBox& c, QLineEdit* w) {
         c.setText(text.toStdString());
         e.drawn = c.revision();
     });
+    // A key or a paste that the box's length refuses (in part) is answered with a beep.
+    QObject::connect(w, &QLineEdit::inputRejected, w, [] { QApplication::beep(); });
 }
 
 void Binder::comboBox(ComboBox& c, QComboBox* w) {

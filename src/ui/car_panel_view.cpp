@@ -150,6 +150,9 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     QLineEdit* message = textBox(car.Txt_OutMess);
     input_.onFocus(message, [this, i] { run([this, i] { Txt_OutMess_GotFocus(host_, i); }); });
     g->addWidget(message, row++, 1, 1, 3);
+    QLabel* sent = label(car.Lbl_SentMess);
+    sent->setWordWrap(true);
+    g->addWidget(sent, row++, 1, 1, 3);
     QLabel* inMess = label(car.Lbl_InMess);
     inMess->setMinimumHeight(inMess->fontMetrics().height() * 2);
     inMess->setWordWrap(true);

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 
+#include "carlink/address_check.h"
 #include "core/startup.h"
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
@@ -69,6 +71,11 @@ QComboBox* MainWindow::comboBox(ComboBox& c, bool editable) {
     auto* w = new QComboBox;
     w->setEditable(editable);
     w->setInsertPolicy(QComboBox::NoInsert);
+    // A selector keeps the width of its place on the screen whatever length its entries have;
+    // a long name is cut with an ellipsis in the list.
+    w->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    w->setMinimumContentsLength(6);
+    w->view()->setTextElideMode(Qt::ElideRight);
     binder_.comboBox(c, w);
     input_.enterMovesOn(w);
     return w;
@@ -148,6 +155,7 @@ QWidget* MainWindow::buildRacePanel() {
 
     boxed(m.ImFrame3D2, {label(m.Lbl_LocalIP)});
     binder_.timer(m.Time_System, this, [this] { run([this] { Time_System_Timer(host_); }); });
+    binder_.timer(m.Time_ChkerRetry, this, [this] { run([this] { Time_ChkerRetry_Timer(host_); }); });
     v->addStretch();
 
     auto* buttons = new QGridLayout;

@@ -94,7 +94,14 @@ void QtUdpEndpoint::send(const std::string& datagram) {
                           remotePort_);
 }
 
+void QtUdpEndpoint::sendTo(const std::string& datagram, const std::string& host, int port) {
+    socket_.writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()),
+                          QHostAddress(QString::fromStdString(host)), static_cast<quint16>(port));
+}
+
 void QtUdpEndpoint::close() { socket_.close(); }
+
+void QtUdpEndpoint::deliverPending() { readPending(); }
 
 void QtUdpEndpoint::setReceiver(Receiver receiver) { receiver_ = std::move(receiver); }
 
@@ -116,7 +123,7 @@ void QtUdpEndpoint::readPending() {
         if (receiver_) {
             const QByteArray data = d.data();
             receiver_(std::string(data.constData(), static_cast<std::size_t>(data.size())),
-                      d.senderAddress().toString().toStdString());
+                      d.senderAddress().toString().toStdString(), std::chrono::steady_clock::now());
             handled = true;
         }
     }

@@ -41,8 +41,10 @@ public:
     explicit QtUdpEndpoint(std::shared_ptr<std::function<void()>> afterDatagram);
     bool open(int localPort, const std::string& remoteHost, int remotePort) override;
     void send(const std::string& datagram) override;
+    void sendTo(const std::string& datagram, const std::string& host, int port) override;
     void close() override;
     void setReceiver(Receiver receiver) override;
+    void deliverPending() override;
     std::string localIp() const override;
 
 private:

@@ -8,6 +8,7 @@
 #include "core/startup.h"
 #include "support/fake_ports.h"
 #include "support/temp_folder.h"
+#include "timing/run_control.h"
 
 namespace rennik {
 namespace {
@@ -61,19 +62,46 @@ TEST_F(AddressCheckTest, AnythingButAnAddressGetsNoAnswerAndTheCheckListensOn) {
     EXPECT_EQ(lastAnswer(), "１号車");
 }
 
-TEST_F(AddressCheckTest, TheCheckBindsAgainOnItsOwnSocketAndARefusedRebindAnswersNothing) {
-    host.chker->close();
-    EXPECT_FALSE(net.isBound(kAddressCheckPort));
-    OpenAddressCheck(host);
+TEST_F(AddressCheckTest, TheSocketStaysBoundBetweenQueriesAndAHeldPortIsSaidOnceAndRetried) {
+    // Queries back to back are all answered from the one socket, which never lets go of 7001.
+    for (int i = 0; i < 20; ++i) {
+        query("127.0.0.1");
+    }
+    EXPECT_EQ(net.sent.size(), 20U);
     EXPECT_EQ(fakes.sockets.created, 1);
-    query("127.0.0.1");
-    EXPECT_EQ(lastAnswer(), "未登録");
+    EXPECT_EQ(net.opens.size(), 1U);
+    EXPECT_TRUE(net.isBound(kAddressCheckPort));
 
-    // Another program takes the port in the moment the socket is rebound for the answer.
+    // Another program takes the port during a run: the Stop says so once.
+    host.main.car.Lbl_IP.setCaption("127.0.0.1");
+    Btn_Start_Click(host);
+    EXPECT_FALSE(net.isBound(kAddressCheckPort));
     net.takenPorts.insert(kAddressCheckPort);
+    fakes.dialogs.answerNext(Answer::Yes);
+    Btn_Start_Click(host);
+    ASSERT_EQ(fakes.dialogs.boxes.size(), 2U);
+    EXPECT_EQ(fakes.dialogs.boxes[1].text,
+              "ポート 7001 は他のプログラムが使用中です。\n車載PCからのアドレス確認には応答しません。");
+    EXPECT_TRUE(host.main.Time_ChkerRetry.running());
+
+    // The retries are quiet while the port is held, and so is the next Stop.
+    Time_ChkerRetry_Timer(host);
+    Time_ChkerRetry_Timer(host);
+    Btn_Start_Click(host);
+    EXPECT_FALSE(host.main.Time_ChkerRetry.running());  // the check rests during a run
+    fakes.dialogs.answerNext(Answer::Yes);
+    Btn_Start_Click(host);
+    EXPECT_EQ(fakes.dialogs.boxes.size(), 3U);  // one more stop question, no second word
+    EXPECT_TRUE(host.main.Time_ChkerRetry.running());
+
+    // Once the other program has gone, the next retry binds the port and queries are answered.
+    net.takenPorts.clear();
+    Time_ChkerRetry_Timer(host);
+    EXPECT_TRUE(net.isBound(kAddressCheckPort));
+    EXPECT_FALSE(host.main.Time_ChkerRetry.running());
     query("127.0.0.1");
-    EXPECT_EQ(net.sent.size(), 1U);
-    EXPECT_TRUE(fakes.dialogs.boxes.empty());
+    EXPECT_EQ(lastAnswer(), "１号車");
+    EXPECT_FALSE(host.race.ChkerWarned);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "base/sjis.h"
 #include "carlink/lap_record.h"
 #include "drivers/driver_stats.h"
+#include "messages/pit_messages.h"
 #include "support/host_fixture.h"
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
@@ -29,11 +30,11 @@ protected:
         ASSERT_TRUE(fakes.sockets.net->isBound(7011));
     }
 
-    // The car PC's report arriving on the slot's port at the given tick.
+    // The car PC's report arriving on the slot's port at the given tick, handled at once.
     void carSends(std::int32_t tick, const std::string& utf8) { carSendsBytes(tick, sjis::fromUtf8(utf8)); }
-    void carSendsBytes(std::int32_t tick, const std::string& bytes) {
+    void carSendsBytes(std::int32_t tick, const std::string& bytes, const std::string& from = "127.0.0.1") {
         fakes.ticks.now = tick;
-        ASSERT_TRUE(fakes.sockets.deliver(7011, bytes));
+        ASSERT_TRUE(fakes.sockets.deliver(7011, bytes, from, test::FakeTicks::momentOf(tick)));
     }
     // The lap display's tick at the given moment (it opens a row after a silence).
     void displayTick(std::int32_t tick) {
@@ -134,8 +135,8 @@ TEST_F(LapReportTest, AFirstReportBeforeAnySilenceIsLapOneAndReportZeroAfterARes
 }
 
 TEST_F(LapReportTest, AfterACorrectionTheNextReportClosesALapWithCAndThenNAgain) {
-    carSends(60000, "000");  // repeat: nothing counted yet
-    carSends(60000, "005");  // lap 1, timed from Start
+    carSends(60000, "000");  // a minute of silence since Start: lap 1, timed from Start
+    carSends(60100, "005");  // the same contact: answered, whatever it echoes
     ASSERT_EQ(race.LapCnt[0], 1);
     // The crew corrects the count up to lap 4 (rows 2 and 3 stay without a time).
     race.LapCnt[0] = 4;
@@ -206,7 +207,8 @@ TEST_F(LapReportTest, ShortReportsAreIgnoredAndUndecodableBytesAreReplaced) {
                   "01OK");
     EXPECT_EQ(lastReply(), "N");
     EXPECT_EQ(car.Lbl_InMess.caption(), "OK");
-    carSendsBytes(7000, "002\x80");
+    displayTick(16001);
+    carSendsBytes(17000, "002\x80");
     EXPECT_EQ(lastReply().substr(0, 4), "N001");
     EXPECT_EQ(car.Lbl_InMess.caption(), "\xEF\xBF\xBD");
     EXPECT_EQ(cell(1, 5), ", \xEF\xBF\xBD");
@@ -263,21 +265,127 @@ TEST(LapRecord, TheRecordKeepsItsFiftyNineCharactersWhateverTheFigures) {
               "0000000050");
 }
 
-TEST_F(LapReportTest, AMessageTooLongForOneDatagramIsCutSoTheReplyStillGoesOut) {
+TEST_F(LapReportTest, APastedMessageIsCutToTheBoxLimitAndTheReplyStillGoesOut) {
     // A pasted text of 40,000 characters would make a reply no UDP datagram can carry; the car
-    // would never get its record and would close the same lap again and again.
-    car.Txt_OutMess.setText(std::string(40000, 'x'));
+    // would never get its record.
     displayTick(10001);
-    carSends(12000, "000");
     car.Txt_OutMess.setText(std::string(40000, 'x'));
-    carSends(12100, "001");
-    const std::string& bytes = fakes.sockets.net->sent.back().bytes;
-    EXPECT_LE(bytes.size(), 65507U);
-    EXPECT_GT(bytes.size(), 60000U);
-    const std::string reply = sjis::toUtf8(bytes);
+    carSends(12000, "000");
+    const std::string reply = lastReply();
     EXPECT_EQ(reply.substr(0, 4), "N001");
+    EXPECT_EQ(sjis::charCount(reply), 1U + kReplyBodyLength + static_cast<std::size_t>(kOutMessMaxChars));
     EXPECT_EQ(reply.substr(60, 9), "ｘｘｘ");
-    EXPECT_EQ(car.Spd_LapTime.rowCount(), 1);
+}
+
+TEST_F(LapReportTest, WithinOneContactNoReportClosesASecondLapWhateverItEchoes) {
+    displayTick(10001);
+    carSends(60000, "000");  // lap 1
+    const std::string record = lastReply();
+    ASSERT_EQ(record.substr(0, 14), "N0010000060000");
+    // The reply was lost: the car echoes the lap before. Then a stray text from the car PC,
+    // and half a second later a proper echo. All are answered with lap 1's record.
+    carSends(60500, "000");
+    carSends(61185, "xyz");
+    carSends(61700, "001");
+    EXPECT_EQ(replyCount(), 4U);
+    for (std::size_t i = 1; i < replyCount(); ++i) {
+        EXPECT_EQ(sjis::toUtf8(fakes.sockets.net->sent[i].bytes), record);
+    }
+    EXPECT_EQ(race.LapCnt[0], 1);
+    EXPECT_EQ(cell(1, 4), "60000");
+    EXPECT_EQ(car.Lbl_BestLapTime.caption(), "1周目 1'00\"000");
+    EXPECT_EQ(race.LastRecvTick[0], 61700);
+
+    // The next lap opens on silence and closes at the car's return, whatever it echoes.
+    displayTick(71701);
+    carSends(121000, "000");
+    EXPECT_EQ(lastReply().substr(0, 14), "N0020000061000");
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 2);
+}
+
+TEST_F(LapReportTest, DatagramsFromAnotherAddressAreDroppedAndCounted) {
+    displayTick(10001);
+    carSends(60000, "000");
+    displayTick(70001);
+    // A report forged from another machine in the middle of lap 2, and noise from it.
+    carSendsBytes(73730, "001forged", "127.0.0.2");
+    carSendsBytes(73731, std::string("\x00\xFF\x82", 3), "127.0.0.2");
+    carSendsBytes(73732, "", "192.168.1.20");
+    EXPECT_EQ(replyCount(), 1U);
+    EXPECT_EQ(race.LapCnt[0], 2);
+    EXPECT_TRUE(race.NoCommLapDone[0]);
+    EXPECT_EQ(race.LastRecvTick[0], 60000);
+    EXPECT_EQ(car.Lbl_InMess.caption(), "");
+    EXPECT_EQ(race.ForeignDatagrams[0], 3);
+    EXPECT_EQ(car.Lbl_IP.toolTip(), "他のアドレスからの受信 3 件 (破棄)");
+
+    carSends(120000, "001");  // the car itself closes lap 2 whole
+    EXPECT_EQ(cell(2, 4), "60000");
+
+    // A new run counts from 0 again.
+    fakes.dialogs.answerNext(Answer::Yes);
+    Btn_Start_Click(host);
+    Btn_Start_Click(host);
+    EXPECT_EQ(race.ForeignDatagrams[0], 0);
+    EXPECT_EQ(car.Lbl_IP.toolTip(), "");
+}
+
+TEST_F(LapReportTest, ARestartWithTheCarInContactStartsWithAWholeLapTimedFromStart) {
+    displayTick(10001);
+    carSends(60000, "000");
+    displayTick(70001);
+    carSends(125000, "001");  // lap 2; the car now echoes 002
+    fakes.dialogs.answerNext(Answer::Yes);
+    Btn_Start_Click(host);  // Stop at the grid, the car still in reach
+    Btn_Start_Click(host);  // and Start again
+
+    // The car still echoes the last run's lap field, first "002", then by chance "001", the new
+    // run's count: neither closes a lap while the car has not left.
+    for (std::int32_t t = 200; t <= 3000; t += 200) {
+        carSends(t, t < 2000 ? "002" : "001");
+    }
+    EXPECT_EQ(race.LapCnt[0], 0);
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 0);
+    EXPECT_EQ(lastReply().substr(0, 4), "N002");  // the last record, kept from run to run
+    displayTick(13000);
+    EXPECT_EQ(race.LapCnt[0], 0);
+    displayTick(13001);  // ten seconds after the car's last report in this run
+    EXPECT_EQ(race.LapCnt[0], 1);
+    carSends(58000, "002");
+    EXPECT_EQ(cell(1, 4), "58000");  // the whole first lap, from Start
+    EXPECT_EQ(lastReply().substr(0, 14), "N0010000058000");
+    EXPECT_EQ(car.Lbl_BestLapTime.caption(), "1周目 0'58\"000");
+}
+
+TEST_F(LapReportTest, ALapClosesWhereTheReportArrivedNotWhereItWasHandled) {
+    displayTick(10001);
+    // A report that arrives after a silence the lap display has not judged yet opens the lap
+    // and closes it at once: one row, one countdown.
+    car.Chk_ChgCnter.setValue(1);
+    Chk_ChgCnter_Click(host, 0);
+    carSends(60000, "000");
+    carSends(61000, "001");
+    fakes.ticks.now = 130000;
+    fakes.sockets.queue(7011, "001", "127.0.0.1", 121000);
+    fakes.sockets.deliverPendingOn(7011);
+    EXPECT_EQ(race.LapCnt[0], 2);
+    EXPECT_EQ(car.Spd_LapTime.rowCount(), 2);
+    EXPECT_EQ(cell(2, 4), "61000");  // timed at its arrival, 121000, not at 130000
+    EXPECT_EQ(car.Txt_ZanRunCnt.text(), "9");
+    EXPECT_EQ(race.LastRecvTick[0], 121000);
+
+    // A report that arrived just inside the no-communication time but waited while the lap
+    // display came round is handled before the silence is judged: the car never left.
+    fakes.sockets.queue(7011, "002", "127.0.0.1", 131000);
+    displayTick(140000);
+    EXPECT_EQ(race.LastRecvTick[0], 131000);
+    EXPECT_EQ(race.LapCnt[0], 2);
+    EXPECT_FALSE(race.NoCommLapDone[0]);
+
+    // A stamp that reads earlier than the report before it counts as that report's moment.
+    fakes.sockets.queue(7011, "002", "127.0.0.1", 100000);
+    fakes.sockets.deliverPendingOn(7011);
+    EXPECT_EQ(race.LastRecvTick[0], 131000);
 }
 
 }  // namespace

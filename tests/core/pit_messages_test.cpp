@@ -16,9 +16,10 @@ protected:
         car.Chk_ChgCnter.setValue(1);
         Chk_ChgCnter_Click(host, 0);
     }
-    // What the next reply carries after a report arrives.
+    // What the next reply carries after a report arrives; the reply goes out.
     std::string reply() {
         ComposeOutMessage(host, 0);
+        NoteMessageSent(host, 0);
         return host.race.OutMessText[0];
     }
 };
@@ -90,9 +91,39 @@ TEST_F(PitMessagesTest, TheTypedMessageGoesOutFullWidthWithTheReminderUntilTheLa
     EXPECT_EQ(reply(), "ｐｉｔ　５ [ ﾗｽﾄ2 ] ");
     // Repeated with every reply of the lap, then cleared by the lap advance.
     EXPECT_EQ(reply(), "ｐｉｔ　５ [ ﾗｽﾄ2 ] ");
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済：ｐｉｔ　５ [ ﾗｽﾄ2 ] ");
     CountDownLapsLeft(host, 0);
     EXPECT_EQ(car.Txt_OutMess.text(), "");
     EXPECT_EQ(reply(), " [ 次の周でピットインしてください。 ] ");
+
+    // A message typed (or changed) after the last reply has not reached the car: the lap
+    // advance leaves it for the next contact, and the panel still shows what the car was given.
+    car.Txt_OutMess.setText("BOX");
+    CountDownLapsLeft(host, 0);
+    EXPECT_EQ(car.Txt_OutMess.text(), "BOX");
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済： [ 次の周でピットインしてください。 ] ");
+    EXPECT_EQ(reply(), "ＢＯＸ [ はよピットインせんかい！ ] ");
+    car.Txt_OutMess.setText("BOX NOW");
+    CountDownLapsLeft(host, 0);
+    EXPECT_EQ(car.Txt_OutMess.text(), "BOX NOW");
+    reply();
+    CountDownLapsLeft(host, 0);
+    EXPECT_EQ(car.Txt_OutMess.text(), "");
+    // Typed again after it was cleared, the same words are a new message.
+    car.Txt_OutMess.setText("BOX NOW");
+    CountDownLapsLeft(host, 0);
+    EXPECT_EQ(car.Txt_OutMess.text(), "BOX NOW");
+}
+
+TEST_F(PitMessagesTest, ALongTypedMessageIsCutButTheReminderGoesOutWhole) {
+    arm();
+    car.Txt_ZanRunCnt.setText("0");
+    car.Txt_OutMess.setText(std::string(32767, 'x'));
+    std::string typed;
+    for (int i = 0; i < kOutMessMaxChars; ++i) {
+        typed += "ｘ";
+    }
+    EXPECT_EQ(reply(), typed + " [ はよピットインせんかい！ ] ");
 }
 
 TEST_F(PitMessagesTest, TheCounterIsMatchedAsTextNotAsANumber) {
@@ -125,6 +156,7 @@ TEST_F(PitMessagesTest, TheCountdownKeepsGoingAndWaitsForACounterStillBeingTyped
     for (const auto& [before, after] : steps) {
         car.Txt_ZanRunCnt.setText(before);
         car.Txt_OutMess.setText("box");
+        reply();
         CountDownLapsLeft(host, 0);
         EXPECT_EQ(car.Txt_ZanRunCnt.text(), after) << before;
         EXPECT_EQ(car.Txt_OutMess.text(), "") << before;

@@ -97,7 +97,7 @@ TEST_F(RunControlTest, StartOpensTheCarLinkAndLocksTheEditors) {
     EXPECT_EQ(link.remotePort, 7012);
     EXPECT_TRUE(net.isBound(7011));
     EXPECT_FALSE(net.isBound(7001));  // the address check rests during the run
-    EXPECT_TRUE(fakes.sockets.deliver(7011, "000hello"));
+    EXPECT_TRUE(fakes.sockets.deliver(7011, "000hello", "192.168.1.20"));
     EXPECT_EQ(car.Lbl_InMess.caption(), "hello");
 
     EXPECT_TRUE(car.Time_Lap.running());

@@ -4,6 +4,7 @@
 #include "core/car_panel_input.h"
 #include "core/startup.h"
 #include "drivers/driver_popup.h"
+#include "messages/pit_messages.h"
 #include "support/host_fixture.h"
 
 namespace rennik {
@@ -123,6 +124,34 @@ TEST_F(StartupTest, ReadOnlyFolderStartsOnDefaultsAndSaysNothing) {
     EXPECT_EQ(host.main.Spd_Car.rowCount(), 50);
     EXPECT_TRUE(fakes.dialogs.boxes.empty());
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST_F(StartupTest, ASettingsFileThatCannotBeReadIsSaidAndLeftAlone) {
+    // A folder where Rennik.ini should be: there, but no file to read (as a file without read
+    // permission is, for anyone but root).
+    std::filesystem::create_directory(dir / "Rennik.ini");
+    startProgram();
+    ASSERT_EQ(fakes.dialogs.boxes.size(), 1U);
+    const MessageBoxRequest& box = fakes.dialogs.boxes[0];
+    EXPECT_EQ(box.text, "設定ファイル " + (dir / "Rennik.ini").string() +
+                            " を読み込めません。\n既定の設定で計測します。このファイルには書き込みません。");
+    EXPECT_EQ(box.title, "Rennik1");
+    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(host.race.Settings.NoInputTicks, 10000);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Rennik.ini"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "Rennik.ini"));
+}
+
+TEST_F(StartupTest, TheReminderCounterStartsUnarmedAndTheMessageBoxHasItsLimit) {
+    startProgram();
+    const CarPanel& car = host.main.car;
+    EXPECT_EQ(car.Chk_ChgCnter.value(), 0);
+    EXPECT_EQ(car.Txt_ZanRunCnt.text(), "0");
+    EXPECT_FALSE(car.Txt_ZanRunCnt.enabled());
+    EXPECT_EQ(car.Lbl_AutoMess1.foreColor(), colours::Grey);
+    EXPECT_EQ(car.Lbl_AutoMess2.foreColor(), colours::Grey);
+    EXPECT_EQ(car.Txt_OutMess.maxLength(), kOutMessMaxChars);
+    EXPECT_TRUE(fakes.dialogs.boxes.empty());
 }
 
 TEST_F(StartupTest, EndAsksFirstAndEndsOnlyOnYes) {

@@ -24,7 +24,11 @@ class MainWindowTest : public QObject {
         Host host{fakes.ports(), dir.path()};
         ui::MainWindow window{host};
 
-        Screen() {
+        // `driverFile`, when given, is the Drivers.ini the program finds at start-up.
+        explicit Screen(const std::string& driverFile = {}) {
+            if (!driverFile.empty()) {
+                dir.writeText("Drivers.ini", driverFile);
+            }
             Mf_Open_Load(host, 28800, 16200);
             window.run([this] { Timer1_Timer(host); });
             window.resize(1100, 720);
@@ -179,6 +183,28 @@ private slots:
         weather->lineEdit()->selectAll();
         QTest::keyClicks(weather->lineEdit(), "fog");
         QCOMPARE(s.host.main.Cmb_Tenki.text(), std::string("fog"));
+    }
+
+    void theMessageBoxTakesNoMoreThanItsLimitAndLongNamesKeepTheSelectorsInPlace() {
+        // A driver name of 50,000 characters in the file.
+        Screen s("山田\r\n" + std::string(50000, 'W') + "\r\n");
+        CarPanel& car = s.host.main.car;
+        car.Frm_DriverInfo.setVisible(true);
+        s.window.sync();
+        auto* message = s.find<QLineEdit>("Txt_OutMess(0)");
+        QSignalSpy refused(message, &QLineEdit::inputRejected);
+        message->setFocus();
+        message->insert(QString(32767, QLatin1Char('x')));
+        QCOMPARE(message->text().size(), 60);
+        QCOMPARE(car.Txt_OutMess.text().size(), std::size_t{60});
+        QCOMPARE(refused.count(), 1);
+
+        // The long name asks no more room of the layout than a short one: the selectors and the
+        // boxes beside them keep their widths.
+        QTest::qWait(20);
+        QCOMPARE(s.find<QComboBox>("Cmb_Driver(0)")->count(), 2);
+        QVERIFY(s.find<QComboBox>("Cmb_Driver(0)")->width() < 400);
+        QVERIFY(s.find<QLineEdit>("Txt_Nenpi(0)")->width() > 100);
     }
 };
 

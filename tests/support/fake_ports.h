@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -66,9 +67,11 @@ public:
     }
 };
 
-// The race clock, set by hand: count is what the test says, frozen or not.
+// The race clock, set by hand: count is what the test says, frozen or not. Its moments on the
+// monotonic clock are whole ticks from the clock's epoch, so momentOf(t) counts as tick t.
 class FakeTicks : public TickSource {
 public:
+    using Moment = std::chrono::steady_clock::time_point;
     std::int32_t now = 0;
     bool running = false;
     int msPerTick = 0;
@@ -86,6 +89,10 @@ public:
         ++stops;
     }
     std::int32_t count() const override { return now; }
+    std::int32_t countAt(Moment moment) const override {
+        return static_cast<std::int32_t>((moment - Moment{}) / std::chrono::milliseconds(1));
+    }
+    static Moment momentOf(std::int32_t tick) { return Moment{} + std::chrono::milliseconds(tick); }
 };
 
 // Records where handlers put the focus.
@@ -126,9 +133,27 @@ struct FakeNetwork {
     std::vector<Open> opens;
     std::vector<Datagram> sent;
     int closes = 0;
+    // Datagrams that arrived but wait to be read, by local port; deliverPending() hands them over.
+    std::vector<std::pair<int, std::function<void()>>> waiting;
 
     // Endpoints bound now, by local port, with their receivers.
     std::vector<std::pair<int, UdpEndpoint::Receiver*>> bound;
+
+    // Hands every datagram waiting on `port` to its receiver, oldest first.
+    void handOver(int port) {
+        for (;;) {
+            auto it = waiting.begin();
+            while (it != waiting.end() && it->first != port) {
+                ++it;
+            }
+            if (it == waiting.end()) {
+                return;
+            }
+            const std::function<void()> hand = std::move(it->second);
+            waiting.erase(it);
+            hand();
+        }
+    }
 
     bool isBound(int port) const {
         for (const auto& [p, receiver] : bound) {
@@ -161,6 +186,14 @@ public:
 
     void send(const std::string& datagram) override {
         net_->sent.push_back({localPort_, remoteHost_, remotePort_, datagram});
+    }
+    void sendTo(const std::string& datagram, const std::string& host, int port) override {
+        net_->sent.push_back({localPort_, host, port, datagram});
+    }
+    void deliverPending() override {
+        if (localPort_ != 0) {
+            net_->handOver(localPort_);
+        }
     }
 
     void close() override {
@@ -201,17 +234,28 @@ public:
     }
 
     // Hands a datagram to the endpoint bound to `localPort`, as if it had arrived from
-    // `fromHost`; false when nothing is bound there or it has no receiver.
-    bool deliver(int localPort, const std::string& datagram, const std::string& fromHost = "127.0.0.1") {
+    // `fromHost` at `arrived`; false when nothing is bound there or it has no receiver.
+    bool deliver(int localPort, const std::string& datagram, const std::string& fromHost = "127.0.0.1",
+                 FakeTicks::Moment arrived = FakeTicks::Moment{}) {
         for (const auto& [port, receiver] : net->bound) {
             if (port == localPort && *receiver) {
                 // Copy first: the receiver may close or rebind its own endpoint.
                 const UdpEndpoint::Receiver call = *receiver;
-                call(datagram, fromHost);
+                call(datagram, fromHost, arrived);
                 return true;
             }
         }
         return false;
+    }
+    // Hands over what waits on `localPort`, as the endpoint bound there would when asked.
+    void deliverPendingOn(int localPort) { net->handOver(localPort); }
+    // A datagram that arrived at tick `arrivedTick` but waits on the socket until the handler
+    // of `localPort` reads it (deliverPending) or the test hands it over itself.
+    void queue(int localPort, const std::string& datagram, const std::string& fromHost,
+               std::int32_t arrivedTick) {
+        net->waiting.emplace_back(localPort, [this, localPort, datagram, fromHost, arrivedTick] {
+            deliver(localPort, datagram, fromHost, FakeTicks::momentOf(arrivedTick));
+        });
     }
 };
 
