@@ -52,4 +52,20 @@ void HostRig::stop() {
     window.run([this] { Btn_Start_Click(host); });
 }
 
+int HostRig::lapTicks(int row) const { return std::stoi(host.main.car.Spd_LapTime.cell(row, 4)); }
+
+carsim::CarPlan loopbackCar(double lapSeconds, int laps) {
+    carsim::CarPlan plan;
+    plan.bindAddress = QHostAddress(QHostAddress::LocalHost);
+    plan.interval = 0.05;
+    plan.contact = 0.3;
+    plan.lap = lapSeconds;
+    plan.laps = laps;
+    return plan;
+}
+
+double msBetween(carsim::Clock::time_point from, carsim::Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
 }  // namespace rennik::e2e

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
+#include "carsim/car_engine.h"
 #include "core/host.h"
 #include "support/fake_ports.h"
 #include "support/temp_folder.h"
@@ -25,6 +27,8 @@ public:
     void start();
     // Btn_Start while running, the confirmation answered Yes.
     void stop();
+    // The host's time of a lap in ticks (ms at 1/1000): the hidden ticks column of its row.
+    int lapTicks(int row) const;
 
     test::TempFolder dir;
     test::FakeDialogs dialogs;
@@ -36,5 +40,10 @@ public:
     Host host;
     ui::MainWindow window;
 };
+
+// A car on 127.0.0.1 that reports every 0.05 s during 0.3 s of contact in each lap.
+carsim::CarPlan loopbackCar(double lapSeconds, int laps);
+
+double msBetween(carsim::Clock::time_point from, carsim::Clock::time_point to);
 
 }  // namespace rennik::e2e

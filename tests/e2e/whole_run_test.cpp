@@ -74,6 +74,7 @@ private slots:
         QCOMPARE(s.windowStarts.size(), std::size_t{6});
         QCOMPARE(s.newRecords, 5);
         QCOMPARE(s.replies, s.reports);
+        QCOMPARE(s.baselines, 0);  // a fresh host has no record before the first lap
         QCOMPARE(s.noRecord + s.repeats + s.newRecords, s.replies);
         QVERIFY(car.Spd_LapTime.rowCount() >= 5);
         for (int lap = 1; lap <= 5; ++lap) {

@@ -24,6 +24,12 @@ double msBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+// A random stream of its own for each use of the seed.
+std::mt19937 stream(unsigned seed, unsigned use) {
+    std::seed_seq sequence{seed, use};
+    return std::mt19937(sequence);
+}
+
 }  // namespace
 
 CarEngine::CarEngine(CarPlan plan, QObject* parent)
@@ -31,7 +37,9 @@ CarEngine::CarEngine(CarPlan plan, QObject* parent)
       plan_(std::move(plan)),
       socket_(new QUdpSocket(this)),
       timer_(new QTimer(this)),
-      random_(plan_.seed) {
+      random_(plan_.seed),
+      reportLoss_(stream(plan_.seed, 1)),
+      replyLoss_(stream(plan_.seed, 2)) {
     timer_->setSingleShot(true);
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, [this] {
@@ -71,35 +79,62 @@ void CarEngine::stop() {
 }
 
 void CarEngine::tick() {
-    const Clock::time_point now = Clock::now();
     if (startsWindow_) {
-        beginWindow(now);
+        beginWindow();
     }
-    sendReport(now);
+    sendReport();
     scheduleNext();
 }
 
-void CarEngine::beginWindow(Clock::time_point now) {
+void CarEngine::beginWindow() {
+    closeWindow();
     ++window_;
-    if (pendingLap_) {
-        settleLap(std::nullopt, std::nullopt);  // the host never answered the last window
-    }
+    windowHeard_ = false;
     // A reply that has not come by now is not coming; later ones must not be timed from it.
     unanswered_.clear();
-    summary_.windowStarts.push_back(now);
-    if (window_ >= 1) {
-        const double own = msBetween(summary_.windowStarts[window_ - 1], now);
-        summary_.ownLapMs.push_back(own);
-        pendingLap_ = LapComparison{window_, own, std::nullopt, std::nullopt};
+}
+
+void CarEngine::closeWindow() {
+    if (window_ >= 0 && !windowHeard_) {
+        ++summary_.unheardWindows;
+    }
+    if (pendingLap_) {
+        settleLap(std::nullopt, std::nullopt);  // no new record came in the window
     }
 }
 
-void CarEngine::sendReport(Clock::time_point now) {
+// The first report of a window that reaches the host ends the car's lap, as it ends the host's.
+void CarEngine::beginLap(Clock::time_point sentAt) {
+    windowHeard_ = true;
+    summary_.windowStarts.push_back(sentAt);
+    const std::size_t starts = summary_.windowStarts.size();
+    if (starts >= 2) {
+        const double own = msBetween(summary_.windowStarts[starts - 2], sentAt);
+        summary_.ownLapMs.push_back(own);
+        pendingLap_ = LapComparison{static_cast<int>(starts - 1), own, std::nullopt, std::nullopt};
+    }
+}
+
+bool CarEngine::lost(std::mt19937& stream) {
+    return plan_.loss > 0 && std::bernoulli_distribution(plan_.loss)(stream);
+}
+
+void CarEngine::sendReport() {
     const std::string bytes = sjis::fromUtf8(lapField_ + plan_.message);
+    ++summary_.reports;
+    if (lost(reportLoss_)) {
+        ++summary_.droppedReports;
+        return;
+    }
+    // The clock is read last, just before the send: the host times the lap from the arrival,
+    // so any work between the reading and the send would count as lap-time error.
+    const Clock::time_point sentAt = Clock::now();
     socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()), QHostAddress(plan_.host),
                            static_cast<quint16>(carLocalPort(plan_.slot)));
-    unanswered_.push_back(now);
-    ++summary_.reports;
+    unanswered_.push_back(sentAt);
+    if (!windowHeard_) {
+        beginLap(sentAt);
+    }
 }
 
 void CarEngine::scheduleNext() {
@@ -137,6 +172,14 @@ void CarEngine::readReplies() {
 }
 
 void CarEngine::handleReply(const std::string& bytes, Clock::time_point at) {
+    if (lost(replyLoss_)) {
+        ++summary_.droppedReplies;
+        // It answered the oldest report still waiting: the next reply is timed from the one after.
+        if (!unanswered_.empty()) {
+            unanswered_.pop_front();
+        }
+        return;
+    }
     ReplyEvent event;
     event.reply = decodeReply(sjis::toUtf8(bytes));
     event.window = std::max(window_, 0);
@@ -153,6 +196,10 @@ void CarEngine::handleReply(const std::string& bytes, Clock::time_point at) {
     } else if (record->body == lastBody_) {
         event.kind = ReplyKind::Repeat;
         ++summary_.repeats;
+    } else if (summary_.ownLapMs.empty()) {
+        event.kind = ReplyKind::Baseline;
+        ++summary_.baselines;
+        lastBody_ = record->body;
     } else {
         event.kind = ReplyKind::NewRecord;
         ++summary_.newRecords;
@@ -164,11 +211,10 @@ void CarEngine::handleReply(const std::string& bytes, Clock::time_point at) {
     if (onReply) {
         onReply(event);
     }
-    // The first answer in a window answers the report that closed the lap.
-    if (pendingLap_ && running_) {
-        const bool recorded = event.kind == ReplyKind::NewRecord;
-        settleLap(record ? std::optional<int>(record->lapNumber) : std::nullopt,
-                  recorded ? std::optional<std::int64_t>(record->lastLapMs) : std::nullopt);
+    // With losses the reply to the report that closed the lap may be lost: the first new record
+    // in the window, whichever report it answers, is the host's time of the lap.
+    if (pendingLap_ && running_ && event.kind == ReplyKind::NewRecord) {
+        settleLap(record->lapNumber, record->lastLapMs);
     }
 }
 
@@ -184,9 +230,7 @@ void CarEngine::settleLap(std::optional<int> hostLap, std::optional<std::int64_t
 }
 
 void CarEngine::finish() {
-    if (pendingLap_) {
-        settleLap(std::nullopt, std::nullopt);
-    }
+    closeWindow();
     running_ = false;
     timer_->stop();
     socket_->close();

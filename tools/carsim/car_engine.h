@@ -20,7 +20,8 @@ class QUdpSocket;
 
 // The car PC of one slot, simulated: it reports while in contact with the pit, falls silent for
 // the rest of the lap, echoes the lap number of the last record it was sent and measures its
-// own laps on the monotonic clock, so the host's lap times can be held against them.
+// own laps on the monotonic clock, so the host's lap times can be held against them. A lossy
+// radio link can be played: reports and replies are then lost on the way at random.
 namespace rennik::carsim {
 
 using Clock = std::chrono::steady_clock;
@@ -36,10 +37,19 @@ struct CarPlan {
     // Laps driven; one more contact window at the end closes the last of them.
     int laps = 10;
     std::string message;  // UTF-8; goes out in Shift-JIS after the lap field
-    unsigned seed = 1;    // of the jitter
+    // The chance (0 to 1) that a report never reaches the host, and, drawn apart, that a reply
+    // never reaches the car.
+    double loss = 0.0;
+    // Of the jitter and of the losses. Each has a random stream of its own, so that the same
+    // seed loses the same reports and replies whatever the jitter, and the same laps are driven
+    // whatever the loss.
+    unsigned seed = 1;
 };
 
-enum class ReplyKind { NoRecord, Repeat, NewRecord };
+// What a reply's record is to the car: none, the one it holds already, a record the host had
+// before this car closed any lap (of an earlier run or another car: the car takes it as the
+// record it holds, not as one of its laps), or the record of a lap the host has just closed.
+enum class ReplyKind { NoRecord, Repeat, Baseline, NewRecord };
 
 struct ReplyEvent {
     DecodedReply reply;
@@ -48,9 +58,9 @@ struct ReplyEvent {
     std::optional<double> latencyMs;  // from the send of the report it answers
 };
 
-// One lap as both sides saw it: the car's own measure (between the first reports of two
-// contact windows) and the host's last-lap time in the record that answered the report that
-// closed it (none when the host answered with a repeat or not at all).
+// One lap as both sides saw it: the car's own measure (between the first reports that reached
+// the host in two contact windows) and the lap number and last-lap time of the first new record
+// that came back in the window that closed it (none when no new record came in that window).
 struct LapComparison {
     int lap = 0;  // the car's own count, from 1
     double ownMs = 0;
@@ -59,14 +69,21 @@ struct LapComparison {
 };
 
 struct CarSummary {
-    std::vector<Clock::time_point> windowStarts;  // first report of every contact window
+    // The send of the first report that was not lost, in every contact window that had one. A
+    // window whose reports were all lost is one long silence to the host as well: the lap
+    // measured across it is one lap on both sides.
+    std::vector<Clock::time_point> windowStarts;
     std::vector<double> ownLapMs;
     std::vector<LapComparison> laps;
     std::vector<double> latencyMs;
-    int reports = 0;
-    int replies = 0;
+    int reports = 0;         // every report made, the lost ones included
+    int droppedReports = 0;  // lost on the way to the host
+    int replies = 0;         // received, the lost ones not included
+    int droppedReplies = 0;  // lost on the way to the car
+    int unheardWindows = 0;  // contact windows whose reports were all lost
     int noRecord = 0;
     int repeats = 0;
+    int baselines = 0;
     int newRecords = 0;
 };
 
@@ -97,8 +114,11 @@ signals:
 
 private:
     void tick();
-    void sendReport(Clock::time_point now);
-    void beginWindow(Clock::time_point now);
+    void sendReport();
+    void beginWindow();
+    void closeWindow();
+    void beginLap(Clock::time_point sentAt);
+    bool lost(std::mt19937& stream);
     void readReplies();
     void handleReply(const std::string& bytes, Clock::time_point at);
     void settleLap(std::optional<int> hostLap, std::optional<std::int64_t> hostMs);
@@ -109,6 +129,8 @@ private:
     QUdpSocket* socket_;
     QTimer* timer_;
     std::mt19937 random_;
+    std::mt19937 reportLoss_;
+    std::mt19937 replyLoss_;
     QString error_;
     bool running_ = false;
 
@@ -119,8 +141,9 @@ private:
     Clock::time_point nextSend_{};
     int window_ = -1;
     bool startsWindow_ = false;
+    bool windowHeard_ = false;  // a report of the current window was not lost
     bool finishing_ = false;
-    // The lap closed by the current window, until the host's answer to it arrives.
+    // The lap closed by the current window, until a new record arrives in it.
     std::optional<LapComparison> pendingLap_;
     std::deque<Clock::time_point> unanswered_;
     CarSummary summary_;

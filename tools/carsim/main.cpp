@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,6 +13,9 @@
 #include "carsim/printing.h"
 
 namespace {
+
+// How often a host that has not answered yet is mentioned.
+constexpr std::chrono::seconds kNoReplyNotice{3};
 
 void print(const std::string& line) {
     std::fputs(line.c_str(), stdout);
@@ -54,7 +58,20 @@ int main(int argc, char* argv[]) {
     rennik::carsim::CarEngine car(options.plan);
     car.onReply = [](const rennik::carsim::ReplyEvent& e) { print(rennik::carsim::replyLine(e)); };
     car.onLap = [](const rennik::carsim::LapComparison& lap) { print(rennik::carsim::lapLine(lap)); };
-    QObject::connect(&car, &rennik::carsim::CarEngine::finished, &app, [&car] {
+    // A host that never answers (not started, wrong address, a firewall) is said, not only
+    // left to show as a summary without replies.
+    QTimer unanswered;
+    unanswered.setInterval(kNoReplyNotice);
+    QObject::connect(&unanswered, &QTimer::timeout, &car, [&car, &unanswered] {
+        const rennik::carsim::CarSummary& s = car.summary();
+        if (s.replies + s.droppedReplies > 0) {
+            unanswered.stop();
+        } else {
+            print("no reply from the host yet");
+        }
+    });
+    QObject::connect(&car, &rennik::carsim::CarEngine::finished, &app, [&car, &unanswered] {
+        unanswered.stop();
         print(rennik::carsim::summaryText(car.summary()));
         QCoreApplication::quit();
     });
@@ -62,5 +79,6 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "rennik1-carsim: %s\n", qPrintable(car.error()));
         return EXIT_FAILURE;
     }
+    unanswered.start();
     return QCoreApplication::exec();
 }

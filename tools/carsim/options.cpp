@@ -24,6 +24,15 @@ double seconds(const QCommandLineParser& p, const QString& name, double low, dou
     return v;
 }
 
+double chance(const QCommandLineParser& p, const QString& name) {
+    bool ok = false;
+    const double v = p.value(name).toDouble(&ok);
+    if (!ok || !(v >= 0 && v <= 1)) {
+        refuse(QStringLiteral("--%1 must be a chance from 0 to 1").arg(name));
+    }
+    return v;
+}
+
 int whole(const QCommandLineParser& p, const QString& name, int low, int high) {
     bool ok = false;
     const int v = p.value(name).toInt(&ok);
@@ -43,7 +52,7 @@ Options parseOptions(const QStringList& arguments) {
         "--interval seconds: the lap number of the last reply it got (000 before the first) and\n"
         "--message, in Shift-JIS. Then it is silent for the rest of the lap. It prints every reply\n"
         "decoded, each lap as it measured it beside the host's time, and after --laps laps (and\n"
-        "one more contact to close the last) a summary.\n"
+        "one more contact to close the last) a summary. --loss plays a lossy radio link.\n"
         "Ports: slot n binds 7000+10*(n+1)+2 (7012 for slot 0) and sends to 7000+10*(n+1)+1 of\n"
         "--host. With --query it only asks, on ports 7001/7002, which car an address is for."));
     p.addHelpOption();
@@ -64,7 +73,8 @@ Options parseOptions(const QStringList& arguments) {
     option("jitter", "Random variation of each lap, +/- seconds (default 0).", "S", "0");
     option("laps", "Laps to drive (default 10).", "N", "10");
     option("message", "Text sent after the lap number (default none).", "TEXT", nullptr);
-    option("seed", "Seed of the jitter (default: from the clock).", "N", nullptr);
+    option("loss", "Chance 0-1 that a report, or a reply, is lost on the way (default 0).", "P", "0");
+    option("seed", "Seed of the jitter and the losses (default: from the clock).", "N", nullptr);
     option("query", "Ask which car ADDRESS is entered for, print the answer, exit.", "ADDRESS", nullptr);
     option("timeout", "Seconds to wait for the answer to --query (default 2).", "S", "2");
     p.process(arguments);
@@ -86,6 +96,7 @@ Options parseOptions(const QStringList& arguments) {
     plan.jitter = seconds(p, QStringLiteral("jitter"), 0, plan.lap - plan.contact);
     plan.laps = whole(p, QStringLiteral("laps"), 1, 100000);
     plan.message = p.value(QStringLiteral("message")).toStdString();
+    plan.loss = chance(p, QStringLiteral("loss"));
     plan.seed = p.isSet(QStringLiteral("seed"))
                     ? static_cast<unsigned>(whole(p, QStringLiteral("seed"), 0, 2147483647))
                     : static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());

@@ -22,6 +22,8 @@ const char* kindText(ReplyKind kind) {
             return "new";
         case ReplyKind::Repeat:
             return "repeat";
+        case ReplyKind::Baseline:
+            return "held before this car's first lap";
         case ReplyKind::NoRecord:
             break;
     }
@@ -63,11 +65,12 @@ std::string replyLine(const ReplyEvent& event) {
 
 std::string lapLine(const LapComparison& lap) {
     std::string line = "lap " + std::to_string(lap.lap) + ": own " + ownTime(lap.ownMs);
-    if (lap.hostMs) {
+    if (lap.hostMs && lap.hostLap == 1) {
+        // The host times its first lap from its Start, which the car cannot see.
+        line += "  host lap 1 " + lapTimeText(*lap.hostMs) + " (timed from the host's Start)";
+    } else if (lap.hostMs) {
         line += "  host lap " + std::to_string(lap.hostLap.value_or(0)) + " " + lapTimeText(*lap.hostMs) +
                 format("  host - own %+.1f ms", static_cast<double>(*lap.hostMs) - lap.ownMs);
-    } else if (lap.hostLap) {
-        line += "  host recorded no lap (repeat of lap " + std::to_string(*lap.hostLap) + ")";
     } else {
         line += "  no lap record from the host";
     }
@@ -76,28 +79,38 @@ std::string lapLine(const LapComparison& lap) {
 
 std::string summaryText(const CarSummary& s) {
     std::string text = "summary\n";
-    text += "  laps          " + std::to_string(s.ownLapMs.size()) + "\n";
+    text += "  laps             " + std::to_string(s.ownLapMs.size()) + "\n";
     for (std::size_t i = 0; i < s.ownLapMs.size(); ++i) {
         text += "    lap " + std::to_string(i + 1) + "  " + ownTime(s.ownLapMs[i]) + "\n";
     }
-    text += "  reports sent  " + std::to_string(s.reports) + "\n";
-    text += "  replies       " + std::to_string(s.replies) + "\n";
-    text += "  repeats       " + std::to_string(s.repeats) + "\n";
-    text += "  new records   " + std::to_string(s.newRecords) + "\n";
-    text += "  no record     " + std::to_string(s.noRecord) + "\n";
+    const auto count = [&text](const char* name, int n) {
+        char line[64];
+        std::snprintf(line, sizeof line, "  %-17s%d\n", name, n);
+        text += line;
+    };
+    count("reports sent", s.reports);
+    count("reports dropped", s.droppedReports);
+    count("windows unheard", s.unheardWindows);
+    count("replies", s.replies);
+    count("replies dropped", s.droppedReplies);
+    count("repeats", s.repeats);
+    count("earlier records", s.baselines);
+    count("new records", s.newRecords);
+    count("no record", s.noRecord);
     std::vector<double> errors;
     for (const LapComparison& lap : s.laps) {
-        if (lap.hostMs) {
+        if (lap.hostMs && lap.hostLap != 1) {
             errors.push_back(std::fabs(static_cast<double>(*lap.hostMs) - lap.ownMs));
         }
     }
     if (!errors.empty()) {
-        text += format("  |host - own|  p50 %.2f ms  max %.2f ms", percentile(errors, 50),
+        text += format("  |host - own|     p50 %.2f ms  max %.2f ms", percentile(errors, 50),
                        *std::max_element(errors.begin(), errors.end())) +
-                "  over " + std::to_string(errors.size()) + " laps\n";
+                "  over " + std::to_string(errors.size()) + (errors.size() == 1 ? " lap" : " laps") +
+                " (lap 1 left out: the host times it from its Start)\n";
     }
     if (!s.latencyMs.empty()) {
-        text += format("  reply latency p50 %.3f ms  p99 %.3f ms\n", percentile(s.latencyMs, 50),
+        text += format("  reply latency    p50 %.3f ms  p99 %.3f ms\n", percentile(s.latencyMs, 50),
                        percentile(s.latencyMs, 99));
     }
     return text;
