@@ -1,8 +1,17 @@
 #include "base/text_file.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -27,6 +36,44 @@ std::optional<std::string> readBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
+#ifdef _WIN32
+bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
+    // A fresh name beside the file, so that the move stays within one volume; another writer's
+    // leftover of the same name makes us pick again rather than fail. The name is built on the
+    // wide path, so that a folder or file name outside ASCII is kept as it is.
+    thread_local std::mt19937 random(std::random_device{}());
+    std::filesystem::path temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 8; ++attempt) {
+        temp = path;
+        temp += L".tmp" + std::to_wstring(random() % 1000000);
+        file =
+            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            return false;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    ok = ok && FlushFileBuffers(file);
+    ok = CloseHandle(file) && ok;
+    // Unlike a POSIX rename, a plain move refuses to replace an existing file.
+    ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileW(temp.c_str());
+    }
+    return ok;
+}
+#else
 bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
     // A fresh name beside the file, so that the rename stays within one file system; another
     // writer's leftover of the same name makes us pick again rather than fail.
@@ -61,6 +108,7 @@ bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes)
     }
     return ok;
 }
+#endif
 
 std::vector<std::string> splitLines(std::string_view bytes) {
     std::vector<std::string> lines;

@@ -64,6 +64,21 @@ TEST(Sjis, UnencodableCharactersBecomeQuestionMark) {
                              "A"),
               "?A");  // cut off before a letter
     EXPECT_EQ(sjis::fromUtf8(kBad), "?");
+    // Characters that would come out as bytes which read back as no character at all.
+    EXPECT_EQ(sjis::fromUtf8("\xC2\x80"
+                             "\xEF\xA3\xB0\xEF\xA3\xB3"),
+              "???");  // U+0080, U+F8F0, U+F8F3
+}
+
+// Text pasted from elsewhere may carry the look-alikes that other Japanese encodings use for
+// these codes: wave dash, minus sign, em dash, double vertical line, cent, pound, not, yen
+// and overline signs. They are written as the code they stand for.
+TEST(Sjis, LookAlikesTakeTheCodeTheyStandFor) {
+    EXPECT_EQ(sjis::fromUtf8("〜−—‖"), "\x81\x60\x81\x7C\x81\x5C\x81\x61");
+    EXPECT_EQ(sjis::fromUtf8("¢£¬"), "\x81\x91\x81\x92\x81\xCA");
+    EXPECT_EQ(sjis::fromUtf8("¥‾"), "\x5C\x7E");
+    // Read back, they are code page 932's own characters.
+    EXPECT_EQ(sjis::toUtf8(sjis::fromUtf8("〜−")), "～－");
 }
 
 TEST(Sjis, LongTextsConvertCompletely) {

@@ -114,7 +114,7 @@ TEST_F(StartupTest, AddressCheckPortInUseIsReportedOnceAndTheProgramRunsOn) {
 
 TEST_F(StartupTest, ReadOnlyFolderStartsOnDefaultsAndSaysNothing) {
     if (!dir.makeReadOnly()) {
-        GTEST_SKIP() << "the folder stays writable for this user";
+        GTEST_SKIP() << "the folder stays writable for this user (root, or anyone on Windows)";
     }
     startProgram();
     EXPECT_EQ(host.race.Settings.NoInputTicks, 10000);

@@ -54,6 +54,21 @@ TEST_F(TextFile, FailedWriteReportsFalseAndTouchesNothing) {
     EXPECT_FALSE(text_file::readBytes(dir_ / "none.ini"));
 }
 
+// The program's folder may be named in Japanese (a user's desktop, say), and so may a file.
+TEST_F(TextFile, WritesAndReplacesUnderJapaneseNames) {
+    const fs::path folder = dir_.path() / fs::path(u8"走行記録");
+    fs::create_directories(folder);
+    const fs::path file = folder / fs::path(u8"設定.ini");
+    ASSERT_TRUE(text_file::writeBytesAtomic(file, "old\r\n"));
+    ASSERT_TRUE(text_file::writeBytesAtomic(file, "new\r\n"));
+    EXPECT_EQ(text_file::readBytes(file), "new\r\n");
+    std::vector<std::string> inFolder;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        inFolder.push_back(e.path().filename().string());
+    }
+    EXPECT_EQ(inFolder, std::vector<std::string>{"設定.ini"});
+}
+
 TEST(TextLines, SplitAtEveryKindOfLineEnd) {
     using V = std::vector<std::string>;
     EXPECT_EQ(text_file::splitLines(""), V{});

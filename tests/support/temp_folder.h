@@ -27,7 +27,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     // Takes away the write permission; false when the folder stays writable all the same (as it
-    // does for root), so that the test can skip.
+    // does for root, and on Windows, where a folder's read-only attribute does not stop new
+    // files), so that the test can skip.
     bool makeReadOnly() const {
         namespace fs = std::filesystem;
         fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_exec);
