@@ -3,8 +3,14 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 
 namespace rennik::bench {
@@ -35,17 +41,48 @@ carsim::CarSummary driveCar(const carsim::CarPlan& plan,
     return summary;
 }
 
-BusyCore::BusyCore()
-    : spinner_([this] {
-          volatile unsigned long spins = 0;
-          while (!stop_.load(std::memory_order_relaxed)) {
-              spins = spins + 1;
-          }
-      }) {}
+SpinningProcesses::SpinningProcesses(int count) {
+    const pid_t bench = getpid();
+    for (int i = 0; i < count; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            // Dies with the bench, however the bench ends; spins on nothing but the CPU.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != bench) {
+                _exit(0);
+            }
+            volatile unsigned long spins = 0;
+            for (;;) {
+                spins = spins + 1;
+            }
+        }
+        if (child < 0) {
+            std::perror("rennik1-bench: fork");
+            break;
+        }
+        children_.push_back(child);
+    }
+}
 
-BusyCore::~BusyCore() {
-    stop_ = true;
-    spinner_.join();
+SpinningProcesses::~SpinningProcesses() {
+    for (const pid_t child : children_) {
+        kill(child, SIGKILL);
+    }
+    for (const pid_t child : children_) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+BusyUiThread::BusyUiThread(int busyMs, int periodMs) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(periodMs);
+    QObject::connect(&timer_, &QTimer::timeout, [busyMs] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyMs);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+    });
+    timer_.start();
 }
 
 double processCpuSeconds() {

@@ -1,8 +1,12 @@
 #pragma once
 
-#include <atomic>
+#include <QTimer>
+
+#include <sys/types.h>
+
+#include <cstddef>
 #include <functional>
-#include <thread>
+#include <vector>
 
 #include "carsim/car_engine.h"
 
@@ -14,17 +18,30 @@ namespace rennik::bench {
 carsim::CarSummary driveCar(const carsim::CarPlan& plan,
                             std::function<void(carsim::CarEngine&, const carsim::ReplyEvent&)> onReply = {});
 
-// Keeps one core busy with a spinning thread for as long as it lives.
-class BusyCore {
+// Keeps `count` cores busy with spinning processes of their own, at normal priority, as other
+// programs on the pit PC would, for as long as it lives; they are killed and reaped when it
+// goes, and die with the bench should it end without that.
+class SpinningProcesses {
 public:
-    BusyCore();
-    ~BusyCore();
-    BusyCore(const BusyCore&) = delete;
-    BusyCore& operator=(const BusyCore&) = delete;
+    explicit SpinningProcesses(int count);
+    ~SpinningProcesses();
+    SpinningProcesses(const SpinningProcesses&) = delete;
+    SpinningProcesses& operator=(const SpinningProcesses&) = delete;
+
+    std::size_t running() const { return children_.size(); }
 
 private:
-    std::atomic<bool> stop_{false};
-    std::thread spinner_;
+    std::vector<pid_t> children_;
+};
+
+// Keeps the calling thread (the host's user-interface thread) busy for `busyMs` out of every
+// `periodMs`, as a heavy redraw would, for as long as it lives.
+class BusyUiThread {
+public:
+    BusyUiThread(int busyMs, int periodMs);
+
+private:
+    QTimer timer_;
 };
 
 // CPU time (user + system) of this whole process so far, in seconds.
