@@ -70,8 +70,9 @@ public:
 class UdpEndpoint {
 public:
     virtual ~UdpEndpoint() = default;
-    // `arrived` is the moment the datagram reached this machine, on the monotonic clock of the
-    // race clock: as early as the platform can tell it, at the latest the moment it was read.
+    // `fromHost` is the sender as a dotted IPv4 address. `arrived` is the moment the datagram
+    // reached this machine, on the monotonic clock of the race clock: as early as the platform
+    // can tell it, at the latest the moment it was read.
     using Receiver = std::function<void(const std::string& datagram, const std::string& fromHost,
                                         std::chrono::steady_clock::time_point arrived)>;
     // Binds the local port and remembers where send() goes; false when the port cannot be bound.

@@ -186,9 +186,11 @@ void NoteMessageSent(Host& host, int slot) {
     CarPanel& car = host.main.panel(slot);
     RaceState& race = host.race;
     race.SentTypedMess[slot] = car.Txt_OutMess.text();
+    // The last message the driver was given stays in view while later replies carry none.
     const std::string& sent = race.OutMessText[slot];
-    const bool blank = sent.find_first_not_of(' ') == std::string::npos;
-    car.Lbl_SentMess.setCaption(blank ? std::string() : "送信済：" + sent);
+    if (sent.find_first_not_of(' ') != std::string::npos) {
+        car.Lbl_SentMess.setCaption("送信済：" + sent);
+    }
 }
 
 void Time_MessBlk_Timer(Host& host, int slot) {

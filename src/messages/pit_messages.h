@@ -26,7 +26,7 @@ void ShowIncomingMessage(Host& host, int slot, const std::string& text);
 void ComposeOutMessage(Host& host, int slot);
 
 // A reply has gone out with OutMessText: the typed message counts as sent, and the panel shows
-// what the car was given.
+// the last message the car was given.
 void NoteMessageSent(Host& host, int slot);
 
 // Blink of the car's text: pink and light yellow in turn.

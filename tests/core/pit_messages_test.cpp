@@ -109,6 +109,11 @@ TEST_F(PitMessagesTest, TheTypedMessageGoesOutFullWidthWithTheReminderUntilTheLa
     reply();
     CountDownLapsLeft(host, 0);
     EXPECT_EQ(car.Txt_OutMess.text(), "");
+    // Replies without a message leave the last one the car was given in view.
+    car.Chk_ChgCnter.setValue(0);
+    Chk_ChgCnter_Click(host, 0);
+    EXPECT_EQ(reply(), "");
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済：ＢＯＸ　ＮＯＷ [ はよピットインせんかい！ ] ");
     // Typed again after it was cleared, the same words are a new message.
     car.Txt_OutMess.setText("BOX NOW");
     CountDownLapsLeft(host, 0);
