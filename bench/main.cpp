@@ -57,14 +57,11 @@ void serve(double seconds) {
 // Laps of one short contact each (a single report), long enough that the host opens the next
 // lap row (1 s of silence, seen by its 99 ms lap display) before the car is back.
 LapFigures timeLaps(int laps, double lapSeconds, double jitter) {
-    carsim::CarPlan plan;
-    plan.bindAddress = QHostAddress(QHostAddress::LocalHost);
+    carsim::CarPlan plan = e2e::loopbackCar(lapSeconds, laps);
     plan.interval = 1.0;
     plan.contact = 0.05;
-    plan.lap = lapSeconds;
     // Laps of slightly different lengths, so the millisecond ticks fall at every phase.
     plan.jitter = jitter;
-    plan.laps = laps;
     // The car of the phase before has just fallen silent: a new car arriving within the host's
     // no-communication time would only prolong that contact, and the host's first lap of this
     // phase would then begin at the other car's last report.
