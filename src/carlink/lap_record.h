@@ -20,7 +20,7 @@ inline constexpr int carLocalPort(int slot) { return 7000 + 10 * (slot + 1) + 1;
 inline constexpr int carRemotePort(int slot) { return 7000 + 10 * (slot + 1) + 2; }
 
 // The number the 3-digit lap field carries for a lap count: the count modulo 1000 (lap 1000
-// travels as "000"), never negative. The repeat test compares reports with the same number.
+// travels as "000"), never negative.
 std::int32_t LapFieldNumber(std::int32_t lapCnt);
 
 // The lap number of a report: its first three characters read leniently and rounded.

@@ -94,9 +94,10 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
         return;
     }
     // The lap closes at the moment the report arrived, and the silence is counted from the same
-    // moment. A report never counts as earlier than the one before it or the start of its lap,
-    // so a late stamp can neither shorten a lap below zero nor move the silence back.
-    const std::int32_t now = std::max({report.arrivedTick, race.LastRecvTick[slot], race.LapStartTick[slot]});
+    // moment. A report never counts as earlier than the one before it (a lap starts at a
+    // report), so a stamp read out of order can neither make a lap negative nor move the
+    // silence back.
+    const std::int32_t now = std::max(report.arrivedTick, race.LastRecvTick[slot]);
 
     // A silence the lap display has not judged yet (its tick comes every 99 ms) still counts:
     // the car left and came back, and its next lap opened in between.

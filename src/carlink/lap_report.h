@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "core/host.h"
 
@@ -9,9 +9,10 @@ namespace rennik {
 
 // A datagram on a slot's car link: its bytes (Shift-JIS), the address it came from and the race
 // clock's count at the moment it arrived.
+// The views are valid for the call that receives them.
 struct IncomingReport {
-    std::string bytes;
-    std::string fromHost;
+    std::string_view bytes;
+    std::string_view fromHost;
     std::int32_t arrivedTick = 0;
 };
 

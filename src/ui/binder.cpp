@@ -17,7 +17,9 @@ QString captionText(const std::string& s) { return qs(s).replace(QLatin1Char('\r
 void drawCommon(const Control& c, QWidget* w, QPalette::ColorRole fore, QPalette::ColorRole back) {
     w->setEnabled(c.enabled());
     w->setVisible(c.visible());
-    w->setToolTip(qs(c.toolTip()));
+    if (const QString tip = qs(c.toolTip()); w->toolTip() != tip) {
+        w->setToolTip(tip);
+    }
     if (!c.foreColor() && !c.backColor()) {
         return;
     }
