@@ -137,4 +137,13 @@ std::string joinLinesCrLf(const std::vector<std::string>& lines) {
     return out;
 }
 
+std::filesystem::path pathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string pathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace rennik::text_file

@@ -21,6 +21,10 @@ bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes)
 // a last line without an end is kept.
 std::vector<std::string> splitLines(std::string_view bytes);
 
+// Paths as the screen shows them: UTF-8 text, whatever the platform's own file-name encoding.
+std::filesystem::path pathFromUtf8(std::string_view utf8);
+std::string pathToUtf8(const std::filesystem::path& path);
+
 // The lines joined with CR LF after each one.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
 

@@ -1,6 +1,5 @@
 #include "carlink/address_setup.h"
 
-#include <initializer_list>
 #include <string>
 
 #include "base/ipv4.h"
@@ -23,14 +22,7 @@ std::string fullWidthSlotNumber(int slot) {
 // Makes a slot usable: light yellow marks it set up, and its panel opens with an empty meter.
 void openSlot(CarPanel& car) {
     car.Frm_Runner.setBackColor(colours::LightYellow);
-    for (Control* c : std::initializer_list<Control*>{&car.Cmb_Car, &car.Cmb_Driver, &car.Txt_OutMess,
-                                                      &car.Spd_LapTime, &car.Btn_LapChg}) {
-        c->setEnabled(true);
-    }
-    for (Control* c :
-         std::initializer_list<Control*>{&car.Frm_LapInfo, &car.Frm_DriverInfo, &car.Spd_LapTime}) {
-        c->setVisible(true);
-    }
+    car.openSetUpControls(true);
     car.Meter_Gas.setValue(0.0F);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/numbers.h"
 #include "base/text_file.h"
@@ -17,6 +18,10 @@ constexpr std::string_view kPrecisionKey = "計測精度";
 constexpr std::string_view kNoInputKey = "ラップ加算無通信秒数";
 constexpr std::string_view kMessageSection = "自動メッセージ設定";
 constexpr std::string_view kCheckLapsKey = "チェック時のデフォルト周数";
+constexpr std::string_view kLap3Key = "残り３周の自動メッセージ";
+constexpr std::string_view kLap2Key = "残り２周の自動メッセージ";
+constexpr std::string_view kLap1Key = "残り１周の自動メッセージ";
+constexpr std::string_view kEmptyKey = "残りが無くなった時の自動メッセージ";
 
 constexpr std::int16_t kDefaultNoInputSeconds = 10;
 constexpr std::int32_t kDefaultCheckLaps = 10;
@@ -79,14 +84,11 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath) {
         profile::writeIni(kMeasureSection, kNoInputKey, std::to_string(kDefaultNoInputSeconds), iniPath);
     }
 
-    settings.AutoMessLap3 =
-        textOrDefault(iniPath, kMessageSection, "残り３周の自動メッセージ", "あと３周でピットインです。");
-    settings.AutoMessLap2 =
-        textOrDefault(iniPath, kMessageSection, "残り２周の自動メッセージ", "あと２周でピットインです。");
-    settings.AutoMessLap1 = textOrDefault(iniPath, kMessageSection, "残り１周の自動メッセージ",
-                                          "次の周でピットインしてください。");
-    settings.AutoMessEmpty = textOrDefault(iniPath, kMessageSection, "残りが無くなった時の自動メッセージ",
-                                           "はよピットインせんかい！");
+    settings.AutoMessLap3 = textOrDefault(iniPath, kMessageSection, kLap3Key, "あと３周でピットインです。");
+    settings.AutoMessLap2 = textOrDefault(iniPath, kMessageSection, kLap2Key, "あと２周でピットインです。");
+    settings.AutoMessLap1 =
+        textOrDefault(iniPath, kMessageSection, kLap1Key, "次の周でピットインしてください。");
+    settings.AutoMessEmpty = textOrDefault(iniPath, kMessageSection, kEmptyKey, "はよピットインせんかい！");
 
     // A value that holds no usable number gives the default in memory only, as for the seconds.
     const profile::ReadResult laps = profile::readIni(iniPath, kMessageSection, kCheckLapsKey);
@@ -96,6 +98,25 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath) {
         settings.DefaultCheckLaps = kDefaultCheckLaps;
         profile::writeIni(kMessageSection, kCheckLapsKey, std::to_string(kDefaultCheckLaps), iniPath);
     }
+}
+
+bool saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath) {
+    const std::pair<std::string_view, std::string_view> keys[] = {
+        {kMeasureSection, kPrecisionKey}, {kMeasureSection, kNoInputKey}, {kMessageSection, kLap3Key},
+        {kMessageSection, kLap2Key},      {kMessageSection, kLap1Key},    {kMessageSection, kEmptyKey},
+        {kMessageSection, kCheckLapsKey}};
+    const std::string values[] = {settings.MeasurePrecision,
+                                  std::to_string(settings.NoInputSeconds),
+                                  settings.AutoMessLap3,
+                                  settings.AutoMessLap2,
+                                  settings.AutoMessLap1,
+                                  settings.AutoMessEmpty,
+                                  std::to_string(settings.DefaultCheckLaps)};
+    bool written = true;
+    for (std::size_t k = 0; k < std::size(keys); ++k) {
+        written = profile::writeIni(keys[k].first, keys[k].second, values[k], iniPath) && written;
+    }
+    return written;
 }
 
 bool settingsFileUnreadable(const std::filesystem::path& iniPath) {

@@ -12,6 +12,10 @@ namespace rennik {
 // memory.
 void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath);
 
+// Writes all seven keys, in the order of the file; every key is tried. False when any write
+// failed (the file cannot be read or written); the values in memory are unaffected.
+bool saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath);
+
 // True when Rennik.ini is there but cannot be read (no permission, a folder of that name): the
 // program then runs on the defaults and never writes over the file, and the crew must be told.
 bool settingsFileUnreadable(const std::filesystem::path& iniPath);

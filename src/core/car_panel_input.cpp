@@ -13,7 +13,4 @@ void Cmb_Car_GotFocus(Host& host, int slot) { CloseDriverPopup(host, slot); }
 void Cmb_Driver_GotFocus(Host& host, int slot) { CloseDriverPopup(host, slot); }
 void Spd_LapTime_GotFocus(Host& host, int slot) { CloseDriverPopup(host, slot); }
 
-void Btn_Kyuyu_Click(Host& host, int slot) { CloseDriverPopup(host, slot); }
-void Btn_LapChg_Click(Host& host, int slot) { CloseDriverPopup(host, slot); }
-
 }  // namespace rennik

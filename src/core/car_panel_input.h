@@ -15,7 +15,4 @@ void Cmb_Car_GotFocus(Host& host, int slot);
 void Cmb_Driver_GotFocus(Host& host, int slot);
 void Spd_LapTime_GotFocus(Host& host, int slot);
 
-void Btn_Kyuyu_Click(Host& host, int slot);
-void Btn_LapChg_Click(Host& host, int slot);
-
 }  // namespace rennik

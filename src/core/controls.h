@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -93,12 +94,32 @@ public:
     using Captioned::Captioned;
 };
 
+// Frame: a captioned panel. A pop-up frame (an editor) has a size and a position on the main
+// screen in twips; the frames of the screen's layout have none (width 0) and are placed by it.
 class Frame : public Captioned {
 public:
     Frame(std::string name, std::string caption, bool visible = true)
         : Captioned(std::move(name), std::move(caption)) {
         setVisible(visible);
     }
+    int left() const { return left_; }
+    int top() const { return top_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    void setSize(int width, int height) {
+        change(width_, width);
+        change(height_, height);
+    }
+    void move(int left, int top) {
+        change(left_, left);
+        change(top_, top);
+    }
+
+private:
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
 };
 
 class Button : public Captioned {
@@ -145,6 +166,7 @@ public:
     void clearItems() {
         if (!items_.empty()) {
             items_.clear();
+            listIndex_ = -1;
             touch();
         }
     }
@@ -153,8 +175,22 @@ public:
         touch();
     }
 
+    // The entry last chosen from the list (0 is the first), -1 for none. Emptying the list
+    // forgets it.
+    int listIndex() const { return listIndex_; }
+    // Chooses an entry as a click in the list does: the text becomes its column 0. An index
+    // outside the list chooses nothing.
+    void choose(int index);
+    // The entry the box stands on: the one chosen, while the text is still its column 0;
+    // otherwise the first entry whose column 0 is the text (typed, or kept across a reload of
+    // the list); empty when no entry matches.
+    std::string currentEntry() const;
+    // Column `col` of a multi-column entry; empty when the entry has fewer columns.
+    static std::string column(const std::string& entry, int col);
+
 private:
     std::vector<std::string> items_;
+    int listIndex_ = -1;
 };
 
 // Meter: a bar gauge from 0 to 100; its fore colour is the colour of the bar.
@@ -205,14 +241,28 @@ public:
     // Writing outside the data rows or columns is refused (false), never a crash.
     bool setCell(int row, int col, std::string text);
 
+    // Takes data row `row` out; the rows below move up one place. False outside the data rows.
+    bool deleteRow(int row);
+
     // The column that shows a delete button in every data row; 0 for none.
     int buttonColumn() const { return buttonColumn_; }
+
+    // Columns the crew can type into, and the most characters a cell of such a column takes
+    // from the keyboard or a paste (0: no limit). Text put in by the program is never cut.
+    bool columnEditable(int col) const;
+    void setColumnEditable(int col, bool on);
+    int columnMaxLength(int col) const;
+    void setColumnMaxLength(int col, int chars);
+    // A cell the crew fills by choosing from a drop-down list instead of typing; no list for
+    // every other cell.
+    const std::vector<std::string>& cellChoices(int row, int col) const;
+    void setCellChoices(int row, int col, std::vector<std::string> choices);
 
     int activeRow() const { return activeRow_; }
     int activeCol() const { return activeCol_; }
     void setActiveCell(int row, int col);
 
-    // Raised when the row count, the headers or the active cell change.
+    // Raised when the row count, the columns or the active cell change.
     std::uint64_t shapeRevision() const { return shapeRevision_; }
     // Stamps come from one counter per grid and are never reused, so a row dropped and added
     // again never looks unchanged. A row outside the grid has stamp 0.
@@ -225,10 +275,17 @@ private:
     };
     void shapeChanged();
 
+    struct Column {
+        std::string header;
+        bool editable = false;
+        int maxLength = 0;
+    };
+
     int colCount_;
     int buttonColumn_;
-    std::vector<std::string> headers_;
+    std::vector<Column> columns_;
     std::vector<Row> rows_;
+    std::map<std::pair<int, int>, std::vector<std::string>> choices_;
     int activeRow_ = 0;
     int activeCol_ = 0;
     std::uint64_t shapeRevision_ = 0;

@@ -1,6 +1,8 @@
 #include "core/main_screen.h"
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace rennik {
 namespace {
@@ -77,9 +79,26 @@ CarPanel::CarPanel(int s)
     Lbl_Time.setForeColor(colours::Lime);
     Lbl_Time.setBackColor(colours::Black);
     Spd_LapTime.setVisible(false);
+    // The crew corrects lap times in column 1 and writes remarks in column 3.
+    Spd_LapTime.setColumnEditable(1, true);
+    Spd_LapTime.setColumnMaxLength(1, 16);
+    Spd_LapTime.setColumnEditable(3, true);
+    Spd_LapTime.setColumnMaxLength(3, 60);
     // An abort button is there to end a run; while idle it stays disabled, so that it can never
     // start one.
     Btn_RunStop.setEnabled(false);
+}
+
+void CarPanel::openSetUpControls(bool open) {
+    for (Control* c : {static_cast<Control*>(&Cmb_Car), static_cast<Control*>(&Cmb_Driver),
+                       static_cast<Control*>(&Txt_OutMess), static_cast<Control*>(&Spd_LapTime),
+                       static_cast<Control*>(&Btn_LapChg)}) {
+        c->setEnabled(open);
+    }
+    for (Control* c : {static_cast<Control*>(&Frm_LapInfo), static_cast<Control*>(&Frm_DriverInfo),
+                       static_cast<Control*>(&Spd_LapTime)}) {
+        c->setVisible(open);
+    }
 }
 
 MainScreen::MainScreen() {
@@ -91,6 +110,24 @@ MainScreen::MainScreen() {
         board->setBackColor(colours::Black);
     }
     Btn_OtherLap.setEnabled(false);
+
+    // The master editors: sizes in twips (15 to a pixel); the crew types into every column but
+    // the delete buttons. Names take 40 characters, figures 16: enough for any car, course or
+    // driver, and a paste of a whole document is cut there with a beep.
+    Frm_Car.setSize(9900, 6600);
+    // The settings panel: labels in column 1, the values the crew types or chooses in column 2.
+    Spd_Mess.setColumnEditable(2, true);
+    Spd_Mess.setColumnMaxLength(2, 60);
+    Frm_Course.setSize(7200, 6600);
+    Frm_Drivers.setSize(5400, 6600);
+    const std::pair<Grid*, std::vector<int>> editors[] = {
+        {&Spd_Car, {40, 40, 16, 16}}, {&Spd_Course, {40, 16}}, {&Spd_Drivers, {40}}};
+    for (const auto& [grid, lengths] : editors) {
+        for (int col = 1; col <= static_cast<int>(lengths.size()); ++col) {
+            grid->setColumnEditable(col, true);
+            grid->setColumnMaxLength(col, lengths[static_cast<std::size_t>(col - 1)]);
+        }
+    }
 }
 
 }  // namespace rennik

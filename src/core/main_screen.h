@@ -95,6 +95,11 @@ struct CarPanel {
 
     // The lap table: 1 time text, 2 driver, 3 remark, 4 ticks, 5 message log.
     Grid Spd_LapTime;
+
+    // The controls a slot's set-up opens and its clearing closes: the selectors, the message box,
+    // the lap table and the lap correction enabled, the lap summary, driver information and lap
+    // table shown.
+    void openSetUpControls(bool open);
 };
 
 struct MainScreen {

@@ -27,6 +27,14 @@ struct MessageBoxRequest {
     Answer defaultButton = Answer::Ok;
 };
 
+// The save-file dialog ComDilg: a title, the filter as description|pattern pairs separated by
+// "|" ("テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*") and the file name it starts with.
+struct SaveFileRequest {
+    std::string title;
+    std::string filter;
+    std::string fileName;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -36,6 +44,8 @@ public:
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) = 0;
     virtual void beep() = 0;
+    // Modal save-file dialog: the chosen file's path (UTF-8), or "" when it was cancelled.
+    virtual std::string saveFileName(const SaveFileRequest& request) = 0;
 };
 
 class WallClock {

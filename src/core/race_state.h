@@ -53,6 +53,8 @@ struct RaceState {
     std::string OutMessSuffix;
     std::int32_t DrvRow = 0;
     std::int32_t CourseLength = 0;
+    std::int32_t OtherStartTick = 0;
+    std::int32_t OtherStopTick = 0;
     // The crew has been told that the address-check port is held by another program; set
     // until the check has its port again, so that the retries stay quiet.
     bool ChkerWarned = false;

@@ -58,6 +58,7 @@ void Timer1_Timer(Host& host) {
     m.Spd_Mess.setRowCount(7);
     m.Btn_MessOkTop = 2025;
     m.Btn_MessCancelTop = m.Btn_MessOkTop;
+    m.Frm_Mess.setSize(8400, m.Frm_MessHeight);
 }
 
 void Main_Load(Host& host) {

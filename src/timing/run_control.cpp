@@ -9,10 +9,11 @@
 #include "carlink/address_check.h"
 #include "carlink/lap_record.h"
 #include "carlink/lap_report.h"
+#include "carlink/other_lap.h"
 #include "drivers/driver_popup.h"
 #include "fuel/fuel_meter.h"
 #include "messages/pit_messages.h"
-#include "timing/date_time.h"
+#include "timing/run_duration.h"
 #include "timing/time_format.h"
 
 namespace rennik {
@@ -24,26 +25,6 @@ constexpr int kLapDisplayMs = 99;
 
 const char* const kStart = "Start";
 const char* const kStop = "Stop";
-
-// The planned end of the run from the two duration boxes, measured from StartTime. A duration
-// that cannot be held in 16 bits has no end time, as a duration of 0 has none.
-void setEndTime(Host& host) {
-    RaceState& race = host.race;
-    const double h = numbers::leadingNumber(host.main.Txt_RunH.text());
-    const double n = numbers::leadingNumber(host.main.Txt_RunN.text());
-    if (h == 0 && n == 0) {
-        race.HasEndTime = false;
-        return;
-    }
-    const std::optional<std::int16_t> hours = numbers::toInt16(h);
-    const std::optional<std::int16_t> minutes = numbers::toInt16(n);
-    if (!hours || !minutes) {
-        race.HasEndTime = false;
-        return;
-    }
-    race.EndTime = AddMinutes(race.StartTime, std::int64_t{*hours} * 60 + *minutes);
-    race.HasEndTime = true;
-}
 
 void closeCarSocket(Host& host, int slot) {
     if (host.Winsock[slot]) {
@@ -120,7 +101,7 @@ void startRun(Host& host) {
     race.MmTimerId = 1;
     m.Btn_Start.setCaption(kStop);
     race.StartTime = host.ports.clock.now();
-    setEndTime(host);
+    SetEndTime(host);
 
     // The sockets first: a Start that cannot begin a run leaves the last run's laps as they were,
     // so that they can still be saved.
@@ -205,6 +186,7 @@ void stopRun(Host& host) {
     race.StopNoConfirm = false;
     race.HasEndTime = false;
     m.Btn_Start.setCaption(kStart);
+    StopOtherLap(host);
     host.ports.ticks.stop();
     race.MmTimerId = 0;
 

@@ -1,7 +1,6 @@
 #include "ui/binder.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QSignalBlocker>
 
 namespace rennik::ui {
@@ -65,17 +64,26 @@ void Binder::button(Button& c, QPushButton* w) {
 }
 
 void Binder::frame(Frame& c, QGroupBox* w) {
-    add(c, w, [&c, w] {
+    add(c, w, [this, &c, w] {
         w->setTitle(qs(c.caption()));
+        if (c.width() > 0) {
+            const int px = twipsPerPixel_;
+            w->setGeometry(c.left() / px, c.top() / px, c.width() / px, c.height() / px);
+        }
+        const bool opening = c.visible() && w->isHidden();
         drawCommon(c, w, QPalette::WindowText, QPalette::Window);
+        if (opening) {
+            w->raise();  // an editor opens above everything it covers
+        }
     });
 }
 
 void Binder::textBox(TextBox& c, QLineEdit* w) {
     Entry& e = add(c, w, [&c, w] {
-        w->setMaxLength(c.maxLength() > 0 ? c.maxLength() : 32767);
-        if (w->text() != qs(c.text())) {
-            w->setText(qs(c.text()));
+        const QString text = qs(c.text());
+        w->setMaxLength(editLimit(c.maxLength(), text));
+        if (w->text() != text) {
+            w->setText(text);
         }
         drawCommon(c, w, QPalette::Text, QPalette::Base);
     });
@@ -87,7 +95,7 @@ void Binder::textBox(TextBox& c, QLineEdit* w) {
     QObject::connect(w, &QLineEdit::inputRejected, w, [] { QApplication::beep(); });
 }
 
-void Binder::comboBox(ComboBox& c, QComboBox* w) {
+void Binder::comboBox(ComboBox& c, QComboBox* w, std::function<void()> onChosen) {
     auto items = std::make_shared<std::vector<std::string>>();
     Entry& e = add(c, w, [&c, w, items] {
         const QSignalBlocker quiet(w);
@@ -98,15 +106,27 @@ void Binder::comboBox(ComboBox& c, QComboBox* w) {
                 w->addItem(firstColumn(item), qs(item));
             }
         }
-        if (w->currentText() != qs(c.text())) {
-            w->setCurrentIndex(w->findText(qs(c.text())));
-            w->setEditText(qs(c.text()));
+        // The entry chosen stands for the text while it still shows it, so that of two entries
+        // with the same name the one chosen stays current.
+        const QString text = qs(c.text());
+        const int chosen = c.listIndex();
+        const bool onEntry = chosen >= 0 && chosen < w->count() && w->itemText(chosen) == text;
+        if (onEntry ? w->currentIndex() != chosen : w->currentText() != text) {
+            w->setCurrentIndex(onEntry ? chosen : w->findText(text));
+            w->setEditText(text);
         }
         drawCommon(c, w, QPalette::Text, QPalette::Base);
     });
     QObject::connect(w, &QComboBox::currentTextChanged, w, [&c, &e](const QString& text) {
         c.setText(text.toStdString());
         e.drawn = c.revision();
+    });
+    QObject::connect(w, &QComboBox::activated, w, [&c, &e, onChosen = std::move(onChosen)](int index) {
+        c.choose(index);
+        e.drawn = c.revision();
+        if (onChosen) {
+            onChosen();
+        }
     });
 }
 
@@ -130,45 +150,12 @@ void Binder::meter(Meter& c, QProgressBar* w) {
     });
 }
 
-void Binder::grid(Grid& c, QTableWidget* w) {
-    auto shape = std::make_shared<std::uint64_t>(~std::uint64_t{0});
-    auto rowsDrawn = std::make_shared<std::vector<std::uint64_t>>();
-    w->setColumnCount(c.colCount());
-    add(c, w, [&c, w, shape, rowsDrawn] {
-        if (*shape != c.shapeRevision()) {
-            *shape = c.shapeRevision();
-            QStringList headers;
-            for (int col = 1; col <= c.colCount(); ++col) {
-                headers << qs(c.header(col));
-            }
-            w->setHorizontalHeaderLabels(headers);
-            w->setRowCount(c.rowCount());
-            rowsDrawn->resize(static_cast<std::size_t>(c.rowCount()), ~std::uint64_t{0});
-        }
-        for (int row = 1; row <= c.rowCount(); ++row) {
-            auto& drawn = (*rowsDrawn)[static_cast<std::size_t>(row - 1)];
-            if (drawn == c.rowRevision(row)) {
-                continue;
-            }
-            drawn = c.rowRevision(row);
-            for (int col = 1; col <= c.colCount(); ++col) {
-                if (col == c.buttonColumn()) {
-                    continue;
-                }
-                auto* item = w->item(row - 1, col - 1);
-                if (item == nullptr) {
-                    item = new QTableWidgetItem;
-                    w->setItem(row - 1, col - 1, item);
-                }
-                item->setText(qs(c.cell(row, col)));
-            }
-        }
-        if (c.activeRow() >= 1 && c.activeCol() >= 1 &&
-            (w->currentRow() != c.activeRow() - 1 || w->currentColumn() != c.activeCol() - 1)) {
-            w->setCurrentCell(c.activeRow() - 1, c.activeCol() - 1);
-        }
+void Binder::grid(Grid& c, QTableWidget* w, GridEvents events) {
+    Entry& e = add(c, w, {});
+    e.draw = [&c, w, draw = bindGrid(c, w, std::move(events), e.drawn)] {
+        draw();
         drawCommon(c, w, QPalette::Text, QPalette::Base);
-    });
+    };
 }
 
 void Binder::timer(Timer& c, QObject* owner, std::function<void()> onTick) {
@@ -183,6 +170,15 @@ void Binder::timer(Timer& c, QObject* owner, std::function<void()> onTick) {
                                                              t->start(c.interval());
                                                          }
                                                      }}));
+}
+
+void Binder::setTwipsPerPixel(int twips) {
+    if (twips > 0 && twips != twipsPerPixel_) {
+        twipsPerPixel_ = twips;
+        for (auto& e : entries_) {
+            e->drawn = ~std::uint64_t{0};
+        }
+    }
 }
 
 void Binder::sync() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/controls.h"
+#include "ui/grid_binding.h"
 
 namespace rennik::ui {
 
@@ -26,16 +27,22 @@ class Binder {
 public:
     void label(Captioned& control, QLabel* widget);
     void button(Button& control, QPushButton* widget);
+    // A frame with a size (an editor) takes it and its position; a frame shown is raised
+    // above its siblings.
     void frame(Frame& control, QGroupBox* widget);
     void textBox(TextBox& control, QLineEdit* widget);
-    void comboBox(ComboBox& control, QComboBox* widget);
+    // onChosen runs after an entry chosen from the list is in the model.
+    void comboBox(ComboBox& control, QComboBox* widget, std::function<void()> onChosen = {});
     void checkBox(CheckBox& control, QCheckBox* widget);
     void meter(Meter& control, QProgressBar* widget);
-    void grid(Grid& control, QTableWidget* widget);
+    void grid(Grid& control, QTableWidget* widget, GridEvents events = {});
     // A screen timer runs a QTimer as the model says and calls onTick on every tick.
     void timer(Timer& control, QObject* owner, std::function<void()> onTick);
 
     void sync();
+    // The model's positions and sizes are in twips; the screen's pixels take this many each.
+    // A change redraws everything once.
+    void setTwipsPerPixel(int twips);
 
 private:
     struct Entry {
@@ -46,6 +53,7 @@ private:
     Entry& add(const Control& control, QWidget* widget, std::function<void()> draw);
 
     std::vector<std::unique_ptr<Entry>> entries_;
+    int twipsPerPixel_ = 15;
 };
 
 }  // namespace rennik::ui

@@ -6,9 +6,13 @@
 #include <QVBoxLayout>
 
 #include "carlink/address_setup.h"
+#include "carlink/lap_correction.h"
+#include "config/car_master.h"
 #include "core/car_panel_input.h"
+#include "drivers/driver_choice.h"
 #include "drivers/driver_popup.h"
 #include "fuel/fuel_meter.h"
+#include "fuel/refuel.h"
 #include "messages/pit_messages.h"
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
@@ -43,7 +47,15 @@ QWidget* MainWindow::buildCarPanel(CarPanel& car) {
     left->addWidget(driverInfo);
     left->addStretch();
     body->addLayout(left, 3);
-    QTableWidget* laps = grid(car.Spd_LapTime);
+    // The crew corrects a lap time or writes a remark in the table; the handler checks the entry.
+    GridEvents lapEdits;
+    lapEdits.editStarted = [this, i](int col, int row) {
+        run([=, this] { Spd_LapTime_EditStarted(host_, i, col, row); });
+    };
+    lapEdits.editFinished = [this, i](int col, int row) {
+        run([=, this] { Spd_LapTime_EditFinished(host_, i, col, row); });
+    };
+    QTableWidget* laps = grid(car.Spd_LapTime, std::move(lapEdits));
     laps->setColumnWidth(0, 90);
     laps->setColumnWidth(1, 100);
     // Columns 4 (ticks) and 5 (message log) are the program's own records of each lap.
@@ -91,7 +103,7 @@ QWidget* MainWindow::buildLapInfo(CarPanel& car) {
     buttons->addWidget(button(car.Btn_LapChg, [this, i] { Btn_LapChg_Click(host_, i); }));
     buttons->addWidget(button(car.Btn_RunStop, [this, i] { Btn_RunStop_Click(host_, i); }));
     buttons->addWidget(button(car.Btn_ClientNoSet2, [this, i] { Btn_ClientNoSet2_Click(host_, i); }));
-    buttons->addWidget(button(car.Btn_ClsCar));
+    buttons->addWidget(button(car.Btn_ClsCar, [this, i] { Btn_ClsCar_Click(host_, i); }));
     g->addLayout(buttons, row, 0, 1, 4);
     return info;
 }
@@ -107,8 +119,9 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     QPushButton* popupButton = button(car.Btn_DriverInfo, [this, i] { Btn_DriverInfo_Click(host_, i); });
     popupButton->setCheckable(true);
 
-    QComboBox* driver = comboBox(car.Cmb_Driver);
+    QComboBox* driver = comboBox(car.Cmb_Driver, true, [this, i] { Cmb_Driver_Click(host_, i); });
     input_.onFocus(driver, [this, i] { run([this, i] { Cmb_Driver_GotFocus(host_, i); }); });
+    input_.onFocusLost(driver, [this, i] { run([this, i] { Cmb_Driver_LostFocus(host_, i); }); });
     g->addWidget(driver, row, 2, 1, 2);
     g->addWidget(popupButton, row++, 0, 1, 2);
     g->addWidget(label(car.Lbl_DBestCaption), row, 0);
@@ -116,13 +129,15 @@ QWidget* MainWindow::buildDriverInfo(CarPanel& car) {
     g->addWidget(label(car.Lbl_DAveCaption), row, 2);
     g->addWidget(label(car.Lbl_DrvrAveLapTime), row++, 3);
 
-    QComboBox* carName = comboBox(car.Cmb_Car);
+    QComboBox* carName = comboBox(car.Cmb_Car, true, [this, i] { Cmb_Car_Click(host_, i); });
     input_.onFocus(carName, [this, i] { run([this, i] { Cmb_Car_GotFocus(host_, i); }); });
+    input_.onFocusLost(carName, [this, i] { run([this, i] { Cmb_Car_LostFocus(host_, i); }); });
     g->addWidget(label(car.Lbl_CarCaption), row, 0);
     g->addWidget(carName, row++, 1, 1, 3);
 
     QLineEdit* nenpi = textBox(car.Txt_Nenpi);
     input_.onFocus(nenpi, [this, i] { run([this, i] { Txt_Nenpi_GotFocus(host_, i); }); });
+    input_.onFocusLost(nenpi, [this, i] { run([this, i] { Txt_Nenpi_LostFocus(host_, i); }); });
     g->addWidget(label(car.Lbl_NenpiCaption), row, 0);
     g->addWidget(nenpi, row, 1);
     g->addWidget(label(car.Lbl_NenpiUnit), row++, 2);
@@ -181,6 +196,7 @@ QWidget* MainWindow::buildFuel(CarPanel& car) {
 
     QLineEdit* amount = textBox(car.Txt_InGasl);
     input_.onFocus(amount, [this, i] { run([this, i] { Txt_InGasl_GotFocus(host_, i); }); });
+    input_.onFocusLost(amount, [this, i] { run([this, i] { Txt_InGasl_LostFocus(host_, i); }); });
     g->addWidget(label(car.Lbl_InGaslCaption), 1, 0, 1, 2);
     g->addWidget(amount, 1, 2);
     g->addWidget(label(car.Lbl_LitreUnit), 1, 3);

@@ -1,13 +1,26 @@
 #include "ui/input_behaviour.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 
 namespace rennik::ui {
+namespace {
+
+// Whether the focus really went to or from the control. A drop-down list or a context menu
+// takes the keyboard while it is open (its list takes the focus too) and gives it back: the
+// control is not left, and its handlers do not run.
+bool focusMoved(const QEvent* event) {
+    return static_cast<const QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+           QApplication::activePopupWidget() == nullptr;
+}
+
+}  // namespace
 
 void InputBehaviour::watch(QWidget* control) {
     control->installEventFilter(this);
@@ -43,12 +56,12 @@ void InputBehaviour::onFocusLost(QWidget* control, std::function<void()> handler
 bool InputBehaviour::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::FocusOut:
-            if (auto it = focusLost_.find(watched); it != focusLost_.end()) {
+            if (auto it = focusLost_.find(watched); it != focusLost_.end() && focusMoved(event)) {
                 it.value()();
             }
             break;
         case QEvent::FocusIn: {
-            if (auto it = focus_.find(watched); it != focus_.end()) {
+            if (auto it = focus_.find(watched); it != focus_.end() && focusMoved(event)) {
                 it.value()();
             }
             if (selectAll_.contains(watched)) {

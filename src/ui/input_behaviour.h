@@ -14,6 +14,7 @@ namespace rennik::ui {
 // gets the focus and when the mouse is released over it, so typing always replaces the old
 // value; Enter moves on to the next control exactly as Tab does; and some controls run a
 // handler first whenever they get the focus, or when they lose it (a check of what was typed).
+// A control whose drop-down list or context menu opens keeps the focus: that runs no handler.
 class InputBehaviour : public QObject {
 public:
     using QObject::QObject;

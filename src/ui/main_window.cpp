@@ -5,14 +5,23 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "carlink/address_check.h"
+#include "carlink/other_lap.h"
+#include "config/car_master.h"
+#include "config/course_master.h"
+#include "config/driver_master.h"
+#include "config/settings_panel.h"
+#include "core/missing_entry_blink.h"
 #include "core/startup.h"
+#include "report/result_file.h"
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
+#include "timing/run_duration.h"
 
 namespace rennik::ui {
 
@@ -36,6 +45,12 @@ void MainWindow::run(const std::function<void()>& handler) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    host_.main.form.width = width() * twipsPerPixel_;
+    host_.main.form.height = height() * twipsPerPixel_;
+}
 
 QLabel* MainWindow::label(Captioned& c) {
     auto* w = new QLabel;
@@ -67,7 +82,7 @@ QLineEdit* MainWindow::textBox(TextBox& c) {
     return w;
 }
 
-QComboBox* MainWindow::comboBox(ComboBox& c, bool editable) {
+QComboBox* MainWindow::comboBox(ComboBox& c, bool editable, const std::function<void()>& onChosen) {
     auto* w = new QComboBox;
     w->setEditable(editable);
     w->setInsertPolicy(QComboBox::NoInsert);
@@ -76,19 +91,27 @@ QComboBox* MainWindow::comboBox(ComboBox& c, bool editable) {
     w->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     w->setMinimumContentsLength(6);
     w->view()->setTextElideMode(Qt::ElideRight);
-    binder_.comboBox(c, w);
+    std::function<void()> chosen;
+    if (onChosen) {
+        chosen = [this, onChosen] { run(onChosen); };
+    }
+    binder_.comboBox(c, w, std::move(chosen));
     input_.enterMovesOn(w);
     return w;
 }
 
-QTableWidget* MainWindow::grid(Grid& c) {
+QTableWidget* MainWindow::grid(Grid& c, GridEvents events) {
     auto* w = new QTableWidget;
-    w->setEditTriggers(QAbstractItemView::NoEditTriggers);
     w->setSelectionMode(QAbstractItemView::SingleSelection);
     w->verticalHeader()->setDefaultSectionSize(w->fontMetrics().height() + 6);
     w->horizontalHeader()->setStretchLastSection(true);
-    binder_.grid(c, w);
+    binder_.grid(c, w, std::move(events));
     return w;
+}
+
+std::function<void(int, int)> MainWindow::onCell(void (*handler)(Host&, int, int)) {
+    return
+        [this, handler](int col, int row) { run([this, handler, col, row] { handler(host_, col, row); }); };
 }
 
 QWidget* MainWindow::buildRacePanel() {
@@ -115,7 +138,9 @@ QWidget* MainWindow::buildRacePanel() {
     kion->setMaximumWidth(60);
     QGroupBox* temperature = boxed(m.Frm_Comment3, {kion, label(m.Lbl_KionUnit)});
     static_cast<QHBoxLayout*>(temperature->layout())->addStretch();
-    boxed(m.Frm_Comment6, {comboBox(m.Cmb_Course)});
+    QComboBox* course = comboBox(m.Cmb_Course);
+    input_.onFocusLost(course, [this] { run([this] { Cmb_Course_LostFocus(host_); }); });
+    boxed(m.Frm_Comment6, {course});
 
     QGroupBox* runTime = frame(m.Frm_Comment4);
     auto* g = new QGridLayout(runTime);
@@ -123,6 +148,10 @@ QWidget* MainWindow::buildRacePanel() {
     QLineEdit* minutes = textBox(m.Txt_RunN);
     hours->setMaximumWidth(48);
     minutes->setMaximumWidth(48);
+    input_.onFocus(hours, [this] { run([this] { Txt_RunH_GotFocus(host_); }); });
+    input_.onFocusLost(hours, [this] { run([this] { Txt_RunH_LostFocus(host_); }); });
+    input_.onFocus(minutes, [this] { run([this] { Txt_RunN_GotFocus(host_); }); });
+    input_.onFocusLost(minutes, [this] { run([this] { Txt_RunN_LostFocus(host_); }); });
     g->addWidget(label(m.Lbl_RunCaption), 0, 0);
     g->addWidget(hours, 0, 1);
     g->addWidget(label(m.Lbl_RunHUnit), 0, 2);
@@ -150,27 +179,32 @@ QWidget* MainWindow::buildRacePanel() {
     f.setPointSizeF(f.pointSizeF() * 1.3);
     otherLap->setFont(f);
     oh->addWidget(otherLap, 1);
-    oh->addWidget(button(m.Btn_OtherLap));
+    oh->addWidget(button(m.Btn_OtherLap, [this] { Btn_OtherLap_Click(host_); }));
+    binder_.timer(m.Time_OtherLap, this, [this] { run([this] { Time_OtherLap_Timer(host_); }); });
     v->addWidget(other);
 
     boxed(m.ImFrame3D2, {label(m.Lbl_LocalIP)});
     binder_.timer(m.Time_System, this, [this] { run([this] { Time_System_Timer(host_); }); });
+    binder_.timer(m.Time_NoInputBlk, this, [this] { run([this] { Time_NoInputBlk_Timer(host_); }); });
     binder_.timer(m.Time_ChkerRetry, this, [this] { run([this] { Time_ChkerRetry_Timer(host_); }); });
     v->addStretch();
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(button(m.Btn_Start, [this] { Btn_Start_Click(host_); }), 0, 0);
-    buttons->addWidget(button(m.Btn_Write), 0, 1);
-    buttons->addWidget(button(m.Btn_Cource), 1, 0);
-    buttons->addWidget(button(m.Btn_Car), 1, 1);
-    buttons->addWidget(button(m.Btn_Drivers), 2, 0);
-    buttons->addWidget(button(m.Btn_Mess), 2, 1);
+    buttons->addWidget(button(m.Btn_Write, [this] { Btn_Write_Click(host_); }), 0, 1);
+    buttons->addWidget(button(m.Btn_Cource, [this] { Btn_Cource_Click(host_); }), 1, 0);
+    buttons->addWidget(button(m.Btn_Car, [this] { Btn_Car_Click(host_); }), 1, 1);
+    buttons->addWidget(button(m.Btn_Drivers, [this] { Btn_Drivers_Click(host_); }), 2, 0);
+    buttons->addWidget(button(m.Btn_Mess, [this] { Btn_Mess_Click(host_); }), 2, 1);
     buttons->addWidget(button(m.Btn_End, [this] { Btn_End_Click(host_); }), 3, 0, 1, 2);
     v->addLayout(buttons);
     return panel;
 }
 
-QGroupBox* MainWindow::editor(Frame& f, Label& title, Grid& g, Button& ok, Button& cancel) {
+// A master editor keeps its own layout inside the size the model gives it: the title, the grid
+// and the buttons at the bottom right.
+void MainWindow::editor(Frame& f, Label& title, Grid& g, Button& ok, void (*onOk)(Host&), Button& cancel,
+                        void (*onCancel)(Host&), void (*onDelete)(Host&, int, int)) {
     QGroupBox* w = frame(f);
     w->setParent(this);
     w->setAutoFillBackground(true);
@@ -180,57 +214,33 @@ QGroupBox* MainWindow::editor(Frame& f, Label& title, Grid& g, Button& ok, Butto
     font.setBold(true);
     heading->setFont(font);
     v->addWidget(heading);
-    v->addWidget(grid(g), 1);
+    GridEvents events;
+    events.buttonClicked = onCell(onDelete);
+    QTableWidget* table = grid(g, std::move(events));
+    // The figures and names share the width; the delete buttons take no more than their caption.
+    QHeaderView* header = table->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    header->setSectionResizeMode(g.buttonColumn() - 1, QHeaderView::Fixed);
+    table->setColumnWidth(g.buttonColumn() - 1,
+                          table->fontMetrics().horizontalAdvance(QStringLiteral("削除")) + 24);
+    v->addWidget(table, 1);
     auto* h = new QHBoxLayout;
     h->addStretch();
-    h->addWidget(button(ok));
-    h->addWidget(button(cancel));
+    h->addWidget(button(ok, [this, onOk] { onOk(host_); }));
+    h->addWidget(button(cancel, [this, onCancel] { onCancel(host_); }));
     v->addLayout(h);
-    w->resize(560, 420);
-    return w;
 }
 
 void MainWindow::buildEditors() {
     MainScreen& m = host_.main;
-    editor(m.Frm_Drivers, m.Label6_Drivers, m.Spd_Drivers, m.Btn_DrvOk, m.Btn_DrvCancel);
+    editor(m.Frm_Drivers, m.Label6_Drivers, m.Spd_Drivers, m.Btn_DrvOk, Btn_DrvOk_Click, m.Btn_DrvCancel,
+           Btn_DrvCancel_Click, Spd_Drivers_ButtonClicked);
     buildSettingsPanel();
-    editor(m.Frm_Course, m.Label6_Course, m.Spd_Course, m.Btn_CourceOK, m.Btn_CourceCancel);
-    editor(m.Frm_Car, m.Label6_Car, m.Spd_Car, m.Btn_CarOK, m.Btn_CarCancel);
-}
-
-// The settings panel is laid out by position: its height, its grid's height and its buttons'
-// top are the sizes the main screen's opening sets.
-void MainWindow::buildSettingsPanel() {
-    MainScreen& m = host_.main;
-    settingsPanel_ = frame(m.Frm_Mess);
-    settingsPanel_->setParent(this);
-    settingsPanel_->setAutoFillBackground(true);
-    QLabel* heading = label(m.Label6_Mess);
-    heading->setParent(settingsPanel_);
-    heading->move(12, 8);
-    QFont font = heading->font();
-    font.setBold(true);
-    heading->setFont(font);
-    settingsGrid_ = grid(m.Spd_Mess);
-    settingsGrid_->setParent(settingsPanel_);
-    settingsOk_ = button(m.Btn_MessOk);
-    settingsOk_->setParent(settingsPanel_);
-    settingsCancel_ = button(m.Btn_MessCancel);
-    settingsCancel_->setParent(settingsPanel_);
-    applyPanelSizes(15);
-}
-
-void MainWindow::applyPanelSizes(int twipsPerPixel) {
-    const MainScreen& m = host_.main;
-    const int px = std::max(1, twipsPerPixel);
-    const int width = 560;
-    const int gridTop = 32;
-    settingsPanel_->resize(width, std::max(m.Frm_MessHeight / px, 120));
-    settingsGrid_->setGeometry(12, gridTop, width - 24, std::max(m.Spd_MessHeight / px, 60));
-    const int okTop = m.Btn_MessOkTop > 0 ? m.Btn_MessOkTop / px : gridTop + settingsGrid_->height() + 8;
-    const int cancelTop = m.Btn_MessCancelTop > 0 ? m.Btn_MessCancelTop / px : okTop;
-    settingsCancel_->setGeometry(width - 12 - 100, cancelTop, 100, settingsCancel_->sizeHint().height());
-    settingsOk_->setGeometry(width - 12 - 210, okTop, 100, settingsOk_->sizeHint().height());
+    editor(m.Frm_Course, m.Label6_Course, m.Spd_Course, m.Btn_CourceOK, Btn_CourceOK_Click,
+           m.Btn_CourceCancel, Btn_CourceCancel_Click, Spd_Course_ButtonClicked);
+    editor(m.Frm_Car, m.Label6_Car, m.Spd_Car, m.Btn_CarOK, Btn_CarOK_Click, m.Btn_CarCancel,
+           Btn_CarCancel_Click, Spd_Car_ButtonClicked);
 }
 
 }  // namespace rennik::ui

@@ -29,6 +29,8 @@ public:
 protected:
     // The window's close box is refused, idle or running: the program ends only by Btn_End.
     void closeEvent(QCloseEvent* event) override;
+    // The model's form keeps the window's size, so that an editor opens centred on it.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildCarPanel(CarPanel& car);
@@ -44,12 +46,16 @@ private:
     QPushButton* button(Button& c, const std::function<void()>& onClick = {});
     QGroupBox* frame(Frame& c);
     QLineEdit* textBox(TextBox& c);
-    QComboBox* comboBox(ComboBox& c, bool editable = true);
-    QTableWidget* grid(Grid& c);
-    QGroupBox* editor(Frame& frame, Label& title, Grid& grid, Button& ok, Button& cancel);
+    QComboBox* comboBox(ComboBox& c, bool editable = true, const std::function<void()>& onChosen = {});
+    QTableWidget* grid(Grid& c, GridEvents events = {});
+    // A handler of a grid's cell event, run as every handler is.
+    std::function<void(int, int)> onCell(void (*handler)(Host&, int col, int row));
+    void editor(Frame& frame, Label& title, Grid& grid, Button& ok, void (*onOk)(Host&), Button& cancel,
+                void (*onCancel)(Host&), void (*onDelete)(Host&, int col, int row));
 
     Host& host_;
     Binder binder_;
+    int twipsPerPixel_ = 15;
     QGroupBox* settingsPanel_ = nullptr;
     QTableWidget* settingsGrid_ = nullptr;
     QPushButton* settingsOk_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QHostAddress>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -75,6 +76,22 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
 }
 
 void QtDialogs::beep() { QApplication::beep(); }
+
+std::string QtDialogs::saveFileName(const SaveFileRequest& request) {
+    if (unattended_) {
+        return {};
+    }
+    // "description|pattern|description|pattern" as Qt writes filters: "description (pattern)",
+    // separated by ";;"; a description that already names its pattern is taken as it stands.
+    const QStringList parts = QString::fromStdString(request.filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        filters << (parts[i].contains(parts[i + 1]) ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
+    }
+    return QFileDialog::getSaveFileName(parent_.data(), QString::fromStdString(request.title),
+                                        QString::fromStdString(request.fileName), filters.join(";;"))
+        .toStdString();
+}
 
 LocalDateTime QtWallClock::now() const {
     const QDateTime t = QDateTime::currentDateTime();

@@ -4,6 +4,7 @@
 #include "core/car_panel_input.h"
 #include "core/startup.h"
 #include "drivers/driver_popup.h"
+#include "fuel/refuel.h"
 #include "messages/pit_messages.h"
 #include "support/host_fixture.h"
 

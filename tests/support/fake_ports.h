@@ -55,6 +55,23 @@ public:
 
     void typeNext(std::string answer) { typed.push_back(std::move(answer)); }
 
+    // Save dialogs: recorded; the answer is the next path queued with saveAsNext(), or ""
+    // (Cancel).
+    std::vector<SaveFileRequest> saves;
+    std::deque<std::string> savePaths;
+
+    void saveAsNext(std::string path) { savePaths.push_back(std::move(path)); }
+
+    std::string saveFileName(const SaveFileRequest& request) override {
+        saves.push_back(request);
+        if (savePaths.empty()) {
+            return "";
+        }
+        std::string path = std::move(savePaths.front());
+        savePaths.pop_front();
+        return path;
+    }
+
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override {
         inputs.push_back({prompt, title, defaultText});

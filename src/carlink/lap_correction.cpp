@@ -1,0 +1,117 @@
+#include "carlink/lap_correction.h"
+
+#include <optional>
+#include <string>
+
+#include "base/numbers.h"
+#include "drivers/driver_popup.h"
+#include "messages/pit_messages.h"
+
+namespace rennik {
+namespace {
+
+constexpr int kTimeColumn = 1;
+constexpr int kTicksColumn = 4;
+
+// The lap a correction answer names: the number it begins with, rounded; nothing for an answer
+// that names no lap (no number, 0, below 0, or beyond any run).
+std::optional<std::int32_t> answeredLap(const std::string& answer) {
+    const auto lap = numbers::toInt32(numbers::leadingNumber(answer));
+    if (!lap || *lap < 1 || *lap > kMaxCorrectedLap) {
+        return std::nullopt;
+    }
+    return lap;
+}
+
+// The ticks of a lap time typed as minutes ' seconds " fraction, where the fraction counts ticks
+// (1'23"5 is 83005 at 1/1000). Nothing when a part is missing or no number, or when the time is
+// below zero or beyond 32 bits of ticks.
+std::optional<std::int32_t> typedLapTicks(const std::string& text, int ticksPerSecond) {
+    std::string buffer;
+    std::optional<std::string> minutes;
+    std::optional<std::string> seconds;
+    for (const char c : text) {
+        if (c == '\'') {
+            minutes = buffer;
+            buffer.clear();
+        } else if (c == '"') {
+            seconds = buffer;
+            buffer.clear();
+        } else {
+            buffer += c;
+        }
+    }
+    if (!minutes || !seconds) {
+        return std::nullopt;
+    }
+    const auto m = numbers::numericValue(*minutes);
+    const auto s = numbers::numericValue(*seconds);
+    const auto f = numbers::numericValue(buffer);
+    if (!m || !s || !f) {
+        return std::nullopt;
+    }
+    const double ticks = (*m * 60.0 + *s) * ticksPerSecond + *f;
+    const auto whole = numbers::toInt32(ticks);
+    if (!whole || *whole < 0) {
+        return std::nullopt;
+    }
+    return whole;
+}
+
+}  // namespace
+
+void Btn_LapChg_Click(Host& host, int slot) {
+    CloseDriverPopup(host, slot);
+    RaceState& race = host.race;
+    const std::string answer =
+        host.ports.dialogs.inputBox("今何周目ですか？", "Ｌａｐ修正", std::to_string(race.LapCnt[slot]));
+    if (answer.empty()) {
+        return;  // Cancel
+    }
+    const auto lap = answeredLap(answer);
+    if (!lap) {
+        host.ports.dialogs.beep();
+        return;
+    }
+    if (*lap == race.LapCnt[slot]) {
+        return;
+    }
+    if (*lap < race.LapCnt[slot]) {
+        const Answer sure =
+            host.ports.dialogs.messageBox({"測定された" + FullWidth(std::to_string(*lap)) +
+                                               "周値以降のＬＡＰ内容が削除されます。よろしいですか？",
+                                           "Ｌａｐ値確認", MsgIcon::Critical, MsgButtons::YesNo, Answer::No});
+        if (sure == Answer::No) {
+            return;
+        }
+    }
+    // Read again after the box: laps may have come in while it was open.
+    CarPanel& car = host.main.panel(slot);
+    race.LapCnt[slot] = *lap;
+    car.Lbl_LapCnt.setCaption(std::to_string(*lap) + "周目");
+    race.LapMark[slot] = "C";
+    // The car has not reported since: no silence row may open before it has.
+    race.NoCommLapDone[slot] = true;
+    car.Spd_LapTime.setRowCount(*lap);
+    car.Spd_LapTime.setActiveCell(*lap, kTimeColumn);
+}
+
+void Spd_LapTime_EditStarted(Host& host, int slot, int col, int row) {
+    host.race.LapEditSaveText[slot] = host.main.panel(slot).Spd_LapTime.cell(row, col);
+}
+
+void Spd_LapTime_EditFinished(Host& host, int slot, int col, int row) {
+    if (col != kTimeColumn) {
+        return;
+    }
+    Grid& table = host.main.panel(slot).Spd_LapTime;
+    if (const auto ticks = typedLapTicks(table.cell(row, col), host.race.Settings.TicksPerSecond)) {
+        table.setCell(row, kTicksColumn, std::to_string(*ticks));
+        return;
+    }
+    host.ports.dialogs.messageBox(
+        {"入力が不正です。", "Rennik1", MsgIcon::Critical, MsgButtons::Ok, Answer::Ok});
+    table.setCell(row, col, host.race.LapEditSaveText[slot]);
+}
+
+}  // namespace rennik

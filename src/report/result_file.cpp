@@ -1,0 +1,84 @@
+#include "report/result_file.h"
+
+#include <string_view>
+#include <vector>
+
+#include "base/sjis.h"
+#include "base/text_file.h"
+#include "core/host.h"
+
+namespace rennik {
+namespace {
+
+const std::string kSeparator(40, '-');
+
+// A cell as one field of a line: a line break in a remark or a message would split the line of
+// the file, so CR and LF are written as blanks. Commas stay as they are, unescaped.
+std::string field(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return out;
+}
+
+bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+
+void carLines(const CarPanel& car, std::vector<std::string>& lines) {
+    lines.push_back(kSeparator);
+    lines.push_back(field(car.Frm_Runner.caption()));
+    lines.push_back("車輌名:" + field(car.Cmb_Car.text()));
+    lines.push_back(kSeparator);
+    // A row without a time (the lap in progress at Stop, or one a correction added) gives no
+    // line; the lines after it keep their own lap numbers.
+    const Grid& laps = car.Spd_LapTime;
+    for (int r = 1; r <= laps.rowCount(); ++r) {
+        if (isBlank(laps.cell(r, 1))) {
+            continue;
+        }
+        lines.push_back(std::to_string(r) + "," + field(laps.cell(r, 1)) + "," + field(laps.cell(r, 2)) +
+                        "," + field(laps.cell(r, 3)) + "," + field(laps.cell(r, 5)));
+    }
+    lines.push_back(kSeparator);
+    lines.push_back("個人集計");
+    lines.push_back(kSeparator);
+    const Grid& drivers = car.Spd_DriverInfo;
+    for (int r = 1; r <= drivers.rowCount(); ++r) {
+        lines.push_back(field(drivers.cell(r, 1)) + "," + field(drivers.cell(r, 2)) + "," +
+                        field(drivers.cell(r, 3)));
+    }
+}
+
+}  // namespace
+
+std::string ResultFileBytes(const MainScreen& screen) {
+    std::vector<std::string> lines{
+        "イベント名:" + field(screen.Txt_Event.text()),
+        "日付:" + field(screen.Txt_Date.text()),
+        "天気:" + field(screen.Cmb_Tenki.text()),
+        "気温:" + field(screen.Txt_Kion.text()),
+        "",
+    };
+    if (!screen.car.Lbl_IP.caption().empty()) {
+        carLines(screen.car, lines);
+    }
+    return sjis::fromUtf8(text_file::joinLinesCrLf(lines));
+}
+
+void Btn_Write_Click(Host& host) {
+    const std::string name = host.ports.dialogs.saveFileName(
+        {"ファイル書込", "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*", ""});
+    if (name.empty()) {
+        return;
+    }
+    if (!text_file::writeBytesAtomic(text_file::pathFromUtf8(name), ResultFileBytes(host.main))) {
+        host.ports.dialogs.messageBox({"ファイル " + name +
+                                           " に書き込めません。\n"
+                                           "走行結果は画面に残っています。別の場所を選んで保存してください。",
+                                       "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+    }
+}
+
+}  // namespace rennik

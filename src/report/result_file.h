@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "core/main_screen.h"
+
+// The result of a run as a text file: the event header typed on the main screen, then for each
+// measured car its lap lines and the per-driver summary. Read only from what the screen shows.
+namespace rennik {
+
+struct Host;
+
+// The file's bytes: Shift-JIS, every line ending in CR LF, the last one included.
+std::string ResultFileBytes(const MainScreen& screen);
+
+// Saves the result through the save dialog ("ファイル書込"). Cancel writes nothing; a file that
+// cannot be written is said in a box naming it, and the screen stays as it was.
+void Btn_Write_Click(Host& host);
+
+}  // namespace rennik
