@@ -89,7 +89,7 @@ void Btn_LapChg_Click(Host& host, int slot) {
     CarPanel& car = host.main.panel(slot);
     race.LapCnt[slot] = *lap;
     car.Lbl_LapCnt.setCaption(std::to_string(*lap) + "周目");
-    race.LapMark[slot] = "C";
+    race.LapMark[slot] = std::string(1, 'C');  // not from a literal: GCC 12 warns falsely there
     // The car has not reported since: no silence row may open before it has.
     race.NoCommLapDone[slot] = true;
     car.Spd_LapTime.setRowCount(*lap);

@@ -116,7 +116,7 @@ TEST_F(MasterEditorTest, SavingWritesTheRowsAsStoredAndReloadsTheSelectorsInFile
 TEST_F(MasterEditorTest, DeletingRowsMovesTheRestUpAndKeepsEveryRowOfALongFile) {
     std::string many;
     for (int n = 1; n <= 60; ++n) {
-        many += "D" + std::to_string(n) + "\r\n";
+        many.append("D").append(std::to_string(n)).append("\r\n");
     }
     dir.writeText("Drivers.ini", many);
     Btn_Drivers_Click(host);
