@@ -78,6 +78,8 @@ void Main_Load(Host& host) {
     car.Frm_Runner.setCaption(fullWidthNumber(i + 1) + "号車");
     race.LapMark[i] = "N";
     car.Lbl_IP.setCaption("");
+    // The tank figure comes with the car chosen; the design text "999" is no capacity.
+    car.Lbl_Tank.setCaption("");
     car.Spd_LapTime.setHeader(1, "タイム");
     car.Spd_LapTime.setHeader(2, "ドライバ");
     car.Spd_LapTime.setHeader(3, "備考");

@@ -116,6 +116,9 @@ void Binder::comboBox(ComboBox& c, QComboBox* w, std::function<void()> onChosen)
             w->setEditText(text);
         }
         drawCommon(c, w, QPalette::Text, QPalette::Base);
+        // The colour marks the box (a missing entry blinking); its drop-down list keeps the
+        // ordinary colours, so that every entry stays readable.
+        w->view()->setPalette(QApplication::palette(w->view()));
     });
     QObject::connect(w, &QComboBox::currentTextChanged, w, [&c, &e](const QString& text) {
         c.setText(text.toStdString());
