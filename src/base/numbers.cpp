@@ -225,6 +225,13 @@ std::int32_t saturatingInt32(double value) {
     return static_cast<std::int32_t>(std::clamp(roundHalfEven(value), lo, hi));
 }
 
+std::optional<float> toSingle(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<float>(value);
+}
+
 std::string singleText(float value) {
     if (value == 0.0f) {
         return "0";  // also for -0, which a person would not expect to see

@@ -33,6 +33,10 @@ double roundHalfEven(double value);
 std::optional<std::int16_t> toInt16(double value);
 std::optional<std::int32_t> toInt32(double value);
 
+// The value in single precision; a value beyond its range (or not a number) is refused, since
+// converting it would be undefined.
+std::optional<float> toSingle(double value);
+
 // Rounds halves to even and holds the result within the 32-bit range: for sums that must show
 // their largest figure rather than wrap into a negative one. Not a number reads 0.
 std::int32_t saturatingInt32(double value);

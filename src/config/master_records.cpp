@@ -1,8 +1,6 @@
 #include "config/master_records.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "base/numbers.h"
 #include "base/sjis.h"
@@ -66,11 +64,7 @@ std::vector<std::string> decodedLines(std::string_view bytes) {
 
 std::optional<float> singleValue(std::string_view field) {
     const auto value = fieldNumber(field);
-    // Converting a double beyond the float range is undefined; such a field is refused.
-    if (!value || !std::isfinite(*value) || std::fabs(*value) > std::numeric_limits<float>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<float>(*value);
+    return value ? numbers::toSingle(*value) : std::nullopt;
 }
 
 std::optional<CarRecord> carFrom(const std::vector<std::string>& f) {

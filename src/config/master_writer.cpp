@@ -1,7 +1,5 @@
 #include "config/master_writer.h"
 
-#include <cmath>
-#include <limits>
 #include <vector>
 
 #include "base/numbers.h"
@@ -60,11 +58,7 @@ std::string storedName(std::string_view cell) {
 }
 
 float storedSingle(std::string_view cell) {
-    const double value = numbers::leadingNumber(cell);
-    if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
-        return 0.0F;
-    }
-    return static_cast<float>(value);
+    return numbers::toSingle(numbers::leadingNumber(cell)).value_or(0.0F);
 }
 
 std::int32_t storedMetres(std::string_view cell) {

@@ -109,8 +109,7 @@ void Btn_MessOk_Click(Host& host) {
 
 void Btn_MessCancel_Click(Host& host) { CloseEditorFrame(host, host.main.Frm_Mess); }
 
-void Spd_Mess_CellChanged(Host& host, int col, int row, int fromCol, int fromRow) {
-    (void)fromCol;
+void Spd_Mess_CellChanged(Host& host, int col, int row, int /*fromCol*/, int fromRow) {
     if (col != kValueColumn) {
         host.main.Spd_Mess.setActiveCell(fromRow >= 1 ? fromRow : row, kValueColumn);
     }

@@ -1,7 +1,5 @@
 #include "fuel/refuel.h"
 
-#include <cmath>
-#include <limits>
 #include <optional>
 
 #include "base/numbers.h"
@@ -11,14 +9,11 @@
 namespace rennik {
 namespace {
 
-// A typed figure as a single-precision value; nothing when it is not a number as a whole or
-// lies beyond single precision.
+// A typed figure in single precision; nothing when it is no number as a whole or lies beyond
+// single precision.
 std::optional<float> singleValue(const std::string& text) {
     const auto value = numbers::numericValue(text);
-    if (!value || std::fabs(*value) > std::numeric_limits<float>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<float>(*value);
+    return value ? numbers::toSingle(*value) : std::nullopt;
 }
 
 }  // namespace
@@ -36,13 +31,13 @@ void Btn_Kyuyu_Click(Host& host, int slot) {
     // without the box losing the focus, and is refused like an empty or zero amount.
     const std::string& text = car.Txt_InGasl.text();
     const auto amount = singleValue(text);
-    const double total = amount ? static_cast<double>(*amount) + race.TotalFuel[slot] : 0.0;
-    if (numbers::leadingNumber(text) == 0.0 || !amount ||
-        std::fabs(total) > std::numeric_limits<float>::max()) {
+    const auto total =
+        amount ? numbers::toSingle(static_cast<double>(*amount) + race.TotalFuel[slot]) : std::nullopt;
+    if (numbers::leadingNumber(text) == 0.0 || !total) {
         dialogs.beep();
         return;
     }
-    race.TotalFuel[slot] = static_cast<float>(total);
+    race.TotalFuel[slot] = *total;
     car.Lbl_AllGas.setCaption(numbers::singleText(race.TotalFuel[slot]));
     UpdateFuelMeter(host, slot);
     host.ports.focus.setFocus(car.Txt_InGasl);
@@ -58,15 +53,15 @@ void Txt_InGasl_LostFocus(Host& host, int slot) {
 
 void Txt_Nenpi_LostFocus(Host& host, int slot) {
     TextBox& box = host.main.panel(slot).Txt_Nenpi;
-    auto kmPerLitre = singleValue(box.text());
+    const auto value = numbers::numericValue(box.text());
     // Beyond single precision, the figure could not be kept; it is refused like a word.
-    if (!kmPerLitre ||
-        std::fabs(static_cast<double>(*kmPerLitre) * 1000.0) > std::numeric_limits<float>::max()) {
+    auto metresPerLitre = value ? numbers::toSingle(*value * 1000.0) : std::nullopt;
+    if (!metresPerLitre) {
         host.ports.dialogs.beep();
         box.setText("0");
-        kmPerLitre = 0.0F;
+        metresPerLitre = 0.0F;
     }
-    host.race.MetresPerLitre[slot] = *kmPerLitre * 1000.0F;
+    host.race.MetresPerLitre[slot] = *metresPerLitre;
 }
 
 }  // namespace rennik
