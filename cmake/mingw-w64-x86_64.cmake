@@ -1,6 +1,8 @@
 # Cross-builds for 64-bit Windows with Debian's mingw-w64 compilers (package
 # g++-mingw-w64-x86-64-posix). The "-posix" variant is the one whose runtime has std::thread.
-# The C and C++ runtimes and winpthread are linked statically, so the .exe needs no DLL beside it.
+# The C and C++ runtimes and winpthread are linked statically, so the .exe needs no DLL beside it;
+# with -DRENNIK_MINGW_SHARED_RUNTIME=ON (the program against the Windows Qt, whose DLLs use the
+# runtime DLLs) the program shares those DLLs instead.
 #   cmake -S . -B build/windows-core -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DRENNIK_GUI=OFF
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -16,7 +18,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+if(NOT RENNIK_MINGW_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+endif()
 
 # Test discovery and CTest run the .exe through Wine.
 find_program(RENNIK_WINE NAMES wine64 wine PATHS /usr/lib/wine)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/text_file.h"
 #include "ui/japanese_font.h"
 #include "ui/program.h"
 
@@ -15,10 +16,12 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         screenshot = screenshot || QByteArray(argv[i]).startsWith("--screenshot");
     }
-    // A picture needs no display.
+#ifndef Q_OS_WIN
+    // A picture needs no display; Windows always has its desktop, so there it is drawn as shown.
     if (screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rennik1"));
     QApplication::setApplicationVersion(QStringLiteral("1.20"));
@@ -48,7 +51,8 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(rennik::ui::japaneseFont());
 
-    rennik::ui::Program program(QDir(dir).absolutePath().toStdString());
+    // The folder as UTF-8 into a path: a folder named in Japanese is kept on Windows too.
+    rennik::ui::Program program(rennik::text_file::pathFromUtf8(QDir(dir).absolutePath().toStdString()));
     if (parser.isSet(shotOption)) {
         if (!program.screenshot(parser.value(shotOption))) {
             std::fprintf(stderr, "rennik1: cannot write %s\n", qPrintable(parser.value(shotOption)));

@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "base/text_file.h"
 #include "carlink/address_check.h"
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
@@ -37,7 +38,7 @@ void Mf_Open_Load(Host& host, int screenWTwips, int screenHTwips) {
     race.IniPath = host.appDir / "Rennik.ini";
     loadSettings(race.Settings, race.IniPath);
     if (settingsFileUnreadable(race.IniPath)) {
-        host.ports.dialogs.messageBox({"設定ファイル " + race.IniPath.string() +
+        host.ports.dialogs.messageBox({"設定ファイル " + text_file::pathToUtf8(race.IniPath) +
                                            " を読み込めません。\n"
                                            "既定の設定で計測します。このファイルには書き込みません。",
                                        "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});

@@ -120,7 +120,7 @@ bool Program::screenshot(const QString& pngPath) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     return main_->grab().save(&buffer, "PNG") &&
-           text_file::writeBytesAtomic(pngPath.toStdString(), std::string_view(png.constData(), png.size()));
+           text_file::writeBytesAtomic(text_file::pathFromUtf8(pngPath.toStdString()), std::string_view(png.constData(), png.size()));
 }
 
 }  // namespace rennik::ui

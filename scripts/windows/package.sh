@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Cross-builds rennik1.exe and rennik1-carsim.exe against the Windows Qt of build-qt.sh and
+# writes dist/Rennik1-win64.zip: one folder "Rennik1" with the two programs, the Qt DLLs, the
+# Windows platform and style plugins, the compiler's runtime DLLs and a Japanese README.txt.
+# Nothing is installed on the pit PC: the folder is the program. Builds in build/windows.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+qt=${RENNIK_WIN_QT:-$HOME/.cache/rennik1/qt-6.4.2-win64}
+if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+  echo "No Windows Qt in $qt: run scripts/windows/build-qt.sh first." >&2
+  exit 1
+fi
+scripts/windows/ensure-packages.sh cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix zip
+
+dir=build/windows
+# Qt's toolchain file finds the Windows Qt and the host's moc and rcc, then takes ours for the
+# compilers; the program shares the runtime DLLs that the Qt DLLs use.
+cmake -S . -B "$dir" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DRENNIK_MINGW_SHARED_RUNTIME=ON -DRENNIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$dir" --parallel "$(nproc)" --target rennik1 rennik1-carsim
+
+stage=$dir/stage/Rennik1
+rm -rf "$dir/stage"
+mkdir -p "$stage/platforms" "$stage/styles"
+cp "$dir/src/rennik1.exe" "$dir/tools/rennik1-carsim.exe" "$stage/"
+for module in Core Gui Widgets Network; do
+  cp "$qt/bin/Qt6$module.dll" "$stage/"
+done
+cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+runtime=/usr/lib/gcc/x86_64-w64-mingw32/12-posix
+cp "$runtime/libstdc++-6.dll" "$runtime/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
+find "$stage" \( -name "*.exe" -o -name "*.dll" \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+# Notepad on a Japanese Windows reads Shift-JIS with CR LF.
+sed 's/$/\r/' scripts/windows/README.txt | iconv -f UTF-8 -t CP932 > "$stage/README.txt"
+
+# Every DLL a program or plugin of the folder names must be in the folder or be part of Windows:
+# a system DLL (one the compiler has an import library for) or an API set ("api-ms-win-…").
+missing=$(find "$stage" \( -name "*.exe" -o -name "*.dll" \) -exec x86_64-w64-mingw32-objdump -p {} + |
+  sed -n 's/^\s*DLL Name: //p' | sort -u | while read -r dll; do
+    base=${dll%.[dD][lL][lL]}
+    [ -f "$stage/$dll" ] || [[ $base == api-ms-win-* ]] ||
+      [ -n "$(find /usr/x86_64-w64-mingw32/lib -maxdepth 1 -iname "lib$base.a" | head -n 1)" ] ||
+      echo "$dll"
+  done)
+if [ -n "$missing" ]; then
+  echo "The package lacks: $missing" >&2
+  exit 1
+fi
+
+mkdir -p dist
+rm -f dist/Rennik1-win64.zip
+(cd "$dir/stage" && zip -q -r -X "$OLDPWD/dist/Rennik1-win64.zip" Rennik1)
+size_folder=$(du -sk "$stage" | cut -f1)
+size_zip=$(du -k dist/Rennik1-win64.zip | cut -f1)
+echo "dist/Rennik1-win64.zip: $((size_zip / 1024)).$((size_zip % 1024 * 10 / 1024)) MB" \
+  "(the folder unpacked: $((size_folder / 1024)).$((size_folder % 1024 * 10 / 1024)) MB)"
