@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tries dist/Rennik1-win64.zip as a pit crew would, under Wine on a virtual display:
-#   1. unpacks it into a fresh folder and has rennik1.exe draw its main screen (the README's
+#   1. unpacks it into a fresh folder named in Japanese, as a crew's folder often is, and has rennik1.exe draw its main screen (the README's
 #      docs/screenshot-windows.png is this picture); the files of its first start must be byte for byte those of
 #      the Linux program's first start;
 #   2. a real run: rennik1.exe under Wine, the Linux rennik1-carsim as the car over 127.0.0.1,
@@ -23,12 +23,10 @@ carsim=$root/build/release/tools/rennik1-carsim
 
 work=$root/build/windows-smoke
 rm -rf "$work/run"
-mkdir -p "$work/run/linux"
-unzip -q "$zip" -d "$work/run"
-win_dir=$work/run/Rennik1
+mkdir -p "$work/run/linux" "$work/run/ピット"
+unzip -q "$zip" -d "$work/run/ピット"
+win_dir=$work/run/ピット/Rennik1
 linux_dir=$work/run/linux
-. scripts/windows/wine-prefix.sh
-use_wine_prefix "$work/wine-prefix"
 
 fail() {
   echo "smoke: $*" >&2
@@ -51,6 +49,10 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+# The prefix is set up with the display there, so that Wine takes the display's size.
+. scripts/windows/wine-prefix.sh
+use_wine_prefix "$work/wine-prefix"
 
 # The window titled exactly $1, once it shows, within $2 seconds.
 wait_window() {
@@ -94,6 +96,18 @@ main_start=(894 597)
 main_save=(1020 597)
 main_end=(957 688)
 
+# The save dialog's own button: Qt's dialog on Linux takes Return in the name box; the one of
+# Windows (Wine's here) is pressed at its "Save" button, in its lower right corner.
+confirm_save() {
+  local dialog=$1
+  if [ "$2" = linux ]; then
+    xdotool key Return
+    return
+  fi
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  click "$dialog" $((WIDTH - 112)) $((HEIGHT - 16))
+}
+
 # 2. and 3. One run driven through the window: $1 names it, $2 is the result file as the
 # program names it, the rest starts the program.
 drive_run() {
@@ -119,8 +133,8 @@ drive_run() {
   click "$main" "${main_save[@]}"
   dialog=$(wait_window "ファイル書込" 20) || fail "$name: no save dialog"
   sleep 1
-  xdotool type --window "$dialog" --delay 40 "$result"
-  xdotool key Return
+  xdotool type --delay 40 "$result"
+  confirm_save "$dialog" "$name"
   for _ in $(seq 40); do [ -s "$work/run/$name-result.txt" ] && break; sleep 0.25; done
   [ -s "$work/run/$name-result.txt" ] || fail "$name: no result file written"
   click "$main" "${main_end[@]}"

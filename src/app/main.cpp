@@ -17,8 +17,10 @@ int main(int argc, char* argv[]) {
         screenshot = screenshot || QByteArray(argv[i]).startsWith("--screenshot");
     }
 #ifndef Q_OS_WIN
-    // A picture needs no display; Windows always has its desktop, so there it is drawn as shown.
-    if (screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    // A picture needs no display: without one it is drawn offscreen. With one (and always on
+    // Windows) it is drawn for the real screen, at the size the crew sees.
+    if (screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 #endif

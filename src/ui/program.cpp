@@ -11,6 +11,7 @@
 
 #include "base/text_file.h"
 #include "core/startup.h"
+#include "timing/lap_display.h"
 #include "ui/main_window.h"
 
 namespace rennik::ui {
@@ -116,11 +117,14 @@ bool Program::screenshot(const QString& pngPath) {
     dialogs_.setUnattended(true);
     loadStartup();
     openMain();
+    // The clock as the crew sees it once the main screen has run its first second.
+    main_->run([this] { Time_System_Timer(host_); });
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     return main_->grab().save(&buffer, "PNG") &&
-           text_file::writeBytesAtomic(text_file::pathFromUtf8(pngPath.toStdString()), std::string_view(png.constData(), png.size()));
+           text_file::writeBytesAtomic(text_file::pathFromUtf8(pngPath.toStdString()),
+                                       std::string_view(png.constData(), png.size()));
 }
 
 }  // namespace rennik::ui

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 
-
 namespace rennik::ui {
 namespace {
 

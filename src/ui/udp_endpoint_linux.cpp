@@ -1,10 +1,10 @@
 #include "ui/udp_endpoint.h"
 
-#include <QHostAddress>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QHostAddress>
 
 #include <cerrno>
 #include <cstring>

@@ -5,10 +5,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
 #include <mswsock.h>
 #include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 // The Windows socket: Winsock gives no arrival stamp that Wine or older Windows offers, so a
 // receive thread of raised priority waits on the socket and takes the moment each datagram
@@ -55,7 +55,8 @@ bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remot
     // Winsock would report as a failed receive on this socket; the next report must still come.
     BOOL reportReset = FALSE;
     DWORD returned = 0;
-    ::WSAIoctl(s, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0, &returned, nullptr, nullptr);
+    ::WSAIoctl(s, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0, &returned, nullptr,
+               nullptr);
     const DWORD wait = kWaitMs;
     ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
     sockaddr_in local{};
@@ -101,7 +102,8 @@ void QtUdpEndpoint::receiveLoop() {
             arrived_.push_back({std::string(buffer.data(), static_cast<std::size_t>(size)), sender, now});
         }
         if (!wakePosted_.exchange(true)) {
-            QMetaObject::invokeMethod(&wake_, [this] { readPending(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &wake_, [this] { readPending(); }, Qt::QueuedConnection);
         }
     }
 }
