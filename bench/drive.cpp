@@ -3,10 +3,17 @@
 #include <QEventLoop>
 #include <QThread>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -41,6 +48,25 @@ carsim::CarSummary driveCar(const carsim::CarPlan& plan,
     return summary;
 }
 
+#ifdef _WIN32
+SpinningProcesses::SpinningProcesses(int count) {
+    for (int i = 0; i < count; ++i) {
+        children_.emplace_back([stop = stop_] {
+            volatile unsigned long spins = 0;
+            while (!stop->load(std::memory_order_relaxed)) {
+                spins = spins + 1;
+            }
+        });
+    }
+}
+
+SpinningProcesses::~SpinningProcesses() {
+    *stop_ = true;
+    for (std::thread& child : children_) {
+        child.join();
+    }
+}
+#else
 SpinningProcesses::SpinningProcesses(int count) {
     const pid_t bench = getpid();
     for (int i = 0; i < count; ++i) {
@@ -73,6 +99,7 @@ SpinningProcesses::~SpinningProcesses() {
         }
     }
 }
+#endif
 
 BusyUiThread::BusyUiThread(int busyMs, int periodMs) {
     timer_.setTimerType(Qt::PreciseTimer);
@@ -85,6 +112,20 @@ BusyUiThread::BusyUiThread(int busyMs, int periodMs) {
     timer_.start();
 }
 
+#ifdef _WIN32
+double processCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+        return 0;
+    }
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(user) + seconds(kernel);
+}
+#else
 double processCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -93,5 +134,6 @@ double processCpuSeconds() {
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
+#endif
 
 }  // namespace rennik::bench

@@ -2,10 +2,16 @@
 
 #include <QTimer>
 
+#ifdef _WIN32
+#include <atomic>
+#include <thread>
+#else
 #include <sys/types.h>
+#endif
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "carsim/car_engine.h"
@@ -20,7 +26,8 @@ carsim::CarSummary driveCar(const carsim::CarPlan& plan,
 
 // Keeps `count` cores busy with spinning processes of their own, at normal priority, as other
 // programs on the pit PC would, for as long as it lives; they are killed and reaped when it
-// goes, and die with the bench should it end without that.
+// goes, and die with the bench should it end without that. On Windows they are threads of the
+// bench at normal priority, which the scheduler treats alike.
 class SpinningProcesses {
 public:
     explicit SpinningProcesses(int count);
@@ -31,7 +38,12 @@ public:
     std::size_t running() const { return children_.size(); }
 
 private:
+#ifdef _WIN32
+    std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
+    std::vector<std::thread> children_;
+#else
     std::vector<pid_t> children_;
+#endif
 };
 
 // Keeps the calling thread (the host's user-interface thread) busy for `busyMs` out of every
