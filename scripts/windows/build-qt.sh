@@ -19,7 +19,7 @@ if [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ] && [ -f "$prefix/plugins/platf
   exit 0
 fi
 
-scripts/windows/ensure-packages.sh cmake ninja-build perl dpkg-dev qt6-base-dev \
+scripts/ensure-packages.sh --no-install-recommends cmake ninja-build perl dpkg-dev qt6-base-dev \
   g++-mingw-w64-x86-64-posix
 
 # The host's Qt supplies moc, rcc and uic for the cross-build; it must be the same version.

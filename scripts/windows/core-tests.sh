@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-scripts/windows/ensure-packages.sh cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64
+scripts/ensure-packages.sh --no-install-recommends cmake make libgtest-dev g++-mingw-w64-x86-64-posix wine wine64
 
 dir=build/windows-core
 # The toolchain is taken at the first configuration only; CMake keeps it in the cache.

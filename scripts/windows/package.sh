@@ -11,7 +11,7 @@ if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
   echo "No Windows Qt in $qt: run scripts/windows/build-qt.sh first." >&2
   exit 1
 fi
-scripts/windows/ensure-packages.sh cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix zip
+scripts/ensure-packages.sh --no-install-recommends cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix zip
 
 dir=build/windows
 # Qt's toolchain file finds the Windows Qt and the host's moc and rcc, then takes ours for the

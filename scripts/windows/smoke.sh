@@ -15,7 +15,7 @@ root=$PWD
 
 zip=dist/Rennik1-win64.zip
 [ -f "$zip" ] || { echo "No $zip: run scripts/windows/package.sh first." >&2; exit 1; }
-scripts/windows/ensure-packages.sh wine wine64 xvfb xdotool unzip
+scripts/ensure-packages.sh --no-install-recommends wine wine64 xvfb xdotool unzip
 scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRENNIK_TESTS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target rennik1 rennik1-carsim >/dev/null
