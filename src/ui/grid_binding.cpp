@@ -39,8 +39,11 @@ struct GridState {
     std::uint64_t shape = kNotDrawn;
     std::vector<std::uint64_t> rows;  // the stamp each table row was last drawn with
     bool drawing = false;             // the table's own signals during a redraw are not the crew's
+    int openEditors = 0;              // editors the crew is typing in (at most one)
 
     void draw();
+    // Brings the current cell to the model's active cell, unless the crew is editing a cell.
+    void followActiveCell();
     // A change the crew made in the table itself goes into the model; what was drawn before it
     // stays drawn, the changed row included, so nothing is redrawn for it.
     void crewChange(int row, const std::function<void()>& change);
@@ -83,11 +86,22 @@ void GridState::draw() {
             item->setText(qs(model.cell(row, col)));
         }
     }
+    drawing = false;
+    followActiveCell();
+}
+
+void GridState::followActiveCell() {
+    // Moving the current cell would commit the editor the crew is typing in and send the rest
+    // of the typing into another cell: the program's move waits until the edit is finished.
+    if (openEditors > 0) {
+        return;
+    }
     if (model.activeRow() >= 1 && model.activeCol() >= 1 &&
         (table->currentRow() != model.activeRow() - 1 || table->currentColumn() != model.activeCol() - 1)) {
+        drawing = true;
         table->setCurrentCell(model.activeRow() - 1, model.activeCol() - 1);
+        drawing = false;
     }
-    drawing = false;
 }
 
 void GridState::crewChange(int row, const std::function<void()>& change) {
@@ -131,6 +145,7 @@ public:
             return nullptr;
         }
         post(state_->table, state_->events.editStarted, col, index.row() + 1);
+        ++state_->openEditors;
         // A cell with a list of choices is chosen in a drop-down list, never typed into.
         if (const auto& choices = state_->model.cellChoices(index.row() + 1, col); !choices.empty()) {
             auto* list = new QComboBox(parent);
@@ -144,6 +159,11 @@ public:
         // A key or a paste beyond the column's length is cut there and answered with a beep.
         QObject::connect(editor, &QLineEdit::inputRejected, editor, [] { QApplication::beep(); });
         return editor;
+    }
+
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+        --state_->openEditors;
+        QStyledItemDelegate::destroyEditor(editor, index);
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
@@ -193,7 +213,13 @@ int editLimit(int maxLength, const QString& text) {
 std::function<void()> bindGrid(Grid& model, QTableWidget* table, GridEvents events, std::uint64_t& drawn) {
     auto state = std::make_shared<GridState>(model, table, std::move(events), drawn);
     table->setColumnCount(model.colCount());
-    table->setItemDelegate(new GridDelegate(state, table));
+    auto* delegate = new GridDelegate(state, table);
+    table->setItemDelegate(delegate);
+    // A move the program asked for while the crew was editing follows once the editor is gone,
+    // unless the crew moved the current cell themselves meanwhile (the model then follows them).
+    QObject::connect(
+        delegate, &QAbstractItemDelegate::closeEditor, table, [state] { state->followActiveCell(); },
+        Qt::QueuedConnection);
     QObject::connect(table, &QTableWidget::cellClicked, table, [state](int row, int col) {
         if (col + 1 == state->model.buttonColumn()) {
             post(state->table, state->events.buttonClicked, col + 1, row + 1);
