@@ -93,5 +93,42 @@ TEST_F(DriverChoiceTest, ANameThatStandsTwiceInTheTableUsesTheLaterRow) {
     EXPECT_EQ(car.Cmb_Driver.backColor(), colours::White);
 }
 
+TEST_F(DriverChoiceTest, ANameTypedIntoTheSelectorIsADriverChangeWhenTheSelectorIsLeft) {
+    choose(0);
+    Btn_Start_Click(host);
+    drive({62, 61});
+    EXPECT_EQ(row(1), "山田|1'01\"000-2L|1'01\"500");
+
+    // A relief driver who is not in the list: typed, then the crew moves on.
+    car.Chk_ChgCnter.setValue(1);
+    Chk_ChgCnter_Click(host, 0);
+    car.Cmb_Driver.setText("佐藤");
+    Cmb_Driver_LostFocus(host, 0);
+    EXPECT_EQ(race.DrvRow, 2);
+    EXPECT_EQ(car.Chk_ChgCnter.value(), 0);
+    EXPECT_FALSE(car.Txt_ZanRunCnt.enabled());
+    drive({70, 66});
+    EXPECT_EQ(car.Spd_LapTime.cell(4, 2), "佐藤");
+    EXPECT_EQ(row(1), "山田|1'01\"000-2L|1'01\"500");
+    EXPECT_EQ(row(2), "佐藤|1'06\"000-4L|1'08\"000");
+
+    // Leaving the box again without a change changes nothing.
+    car.Chk_ChgCnter.setValue(1);
+    Chk_ChgCnter_Click(host, 0);
+    Cmb_Driver_LostFocus(host, 0);
+    EXPECT_EQ(car.Chk_ChgCnter.value(), 1);
+    EXPECT_EQ(race.DrvRow, 2);
+
+    // An emptied box credits nobody: the laps run without a name and no row takes them.
+    car.Cmb_Driver.setText("");
+    Cmb_Driver_LostFocus(host, 0);
+    EXPECT_EQ(race.DrvRow, 0);
+    drive({60});
+    EXPECT_EQ(car.Spd_LapTime.cell(5, 2), "");
+    EXPECT_EQ(row(1), "山田|1'01\"000-2L|1'01\"500");
+    EXPECT_EQ(row(2), "佐藤|1'06\"000-4L|1'08\"000");
+    EXPECT_EQ(car.Spd_DriverInfo.rowCount(), 2);
+}
+
 }  // namespace
 }  // namespace rennik
