@@ -123,6 +123,24 @@ std::string reminder(const std::string& counter, const AppSettings& settings) {
     return std::string(1, ' ');
 }
 
+// A disarmed counter puts no reminder into the replies any more: the message last given stays
+// in view without it, so the crew never reads a reminder the car is no longer sent.
+void withdrawSentReminder(Host& host, int slot) {
+    CarPanel& car = host.main.panel(slot);
+    const RaceState& race = host.race;
+    const std::string& reminderSent = race.AutoMessText[slot];
+    const std::string& lastSent = race.OutMessText[slot];
+    const std::string shown = "送信済：" + lastSent;
+    if (reminderSent.find_first_not_of(' ') == std::string::npos || car.Lbl_SentMess.caption() != shown ||
+        lastSent.size() < reminderSent.size() + race.OutMessSuffix.size()) {
+        return;
+    }
+    const std::string typed =
+        lastSent.substr(0, lastSent.size() - reminderSent.size() - race.OutMessSuffix.size());
+    car.Lbl_SentMess.setCaption(typed.find_first_not_of(' ') == std::string::npos ? std::string()
+                                                                                  : "送信済：" + typed);
+}
+
 }  // namespace
 
 std::string FullWidth(std::string_view utf8) {
@@ -208,6 +226,7 @@ void Chk_ChgCnter_Click(Host& host, int slot) {
     } else {
         car.Txt_ZanRunCnt.setText("0");
         car.Txt_ZanRunCnt.setEnabled(false);
+        withdrawSentReminder(host, slot);
         car.Lbl_AutoMess1.setForeColor(colours::Grey);
         car.Lbl_AutoMess2.setForeColor(colours::Grey);
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "drivers/driver_choice.h"
 #include "support/host_fixture.h"
 
 namespace rennik {
@@ -109,11 +110,13 @@ TEST_F(PitMessagesTest, TheTypedMessageGoesOutFullWidthWithTheReminderUntilTheLa
     reply();
     CountDownLapsLeft(host, 0);
     EXPECT_EQ(car.Txt_OutMess.text(), "");
-    // Replies without a message leave the last one the car was given in view.
+    // Disarmed, the replies carry no reminder and the panel stops showing it; replies without a
+    // message leave the rest of the last one the car was given in view.
     car.Chk_ChgCnter.setValue(0);
     Chk_ChgCnter_Click(host, 0);
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済：ＢＯＸ　ＮＯＷ");
     EXPECT_EQ(reply(), "");
-    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済：ＢＯＸ　ＮＯＷ [ はよピットインせんかい！ ] ");
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済：ＢＯＸ　ＮＯＷ");
     // Typed again after it was cleared, the same words are a new message.
     car.Txt_OutMess.setText("BOX NOW");
     CountDownLapsLeft(host, 0);
@@ -200,6 +203,24 @@ TEST_F(PitMessagesTest, TheCarsTextBlinksUntilAnEmptyOneArrives) {
     EXPECT_EQ(car.Lbl_InMess.caption(), "");
     EXPECT_FALSE(car.Time_MessBlk.enabled());
     EXPECT_EQ(car.Lbl_InMess.backColor(), colours::White);
+}
+
+TEST_F(PitMessagesTest, ADriverChangeTakesTheReminderOffThePanelAsOffTheReplies) {
+    loadProgram();
+    arm();
+    car.Txt_ZanRunCnt.setText("1");
+    EXPECT_EQ(reply(), " [ 次の周でピットインしてください。 ] ");
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済： [ 次の周でピットインしてください。 ] ");
+    car.Cmb_Driver.setText("鈴木");
+    Cmb_Driver_Click(host, 0);
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "");
+    EXPECT_EQ(reply(), "");
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "");
+    // Disarming twice, or with nothing shown, leaves the panel as it is.
+    car.Txt_OutMess.setText("ok");
+    reply();
+    Cmb_Driver_Click(host, 0);
+    EXPECT_EQ(car.Lbl_SentMess.caption(), "送信済：ｏｋ");
 }
 
 }  // namespace
