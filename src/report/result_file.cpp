@@ -6,6 +6,7 @@
 #include "base/sjis.h"
 #include "base/text_file.h"
 #include "core/host.h"
+#include "timing/time_format.h"
 
 namespace rennik {
 namespace {
@@ -67,9 +68,41 @@ std::string ResultFileBytes(const MainScreen& screen) {
     return sjis::fromUtf8(text_file::joinLinesCrLf(lines));
 }
 
+std::string ResultFileName(const std::string& eventName, const LocalDateTime& start) {
+    // A name longer than this would make a path some file systems refuse.
+    constexpr std::size_t kMostEventChars = 60;
+    std::string event;
+    for (const char c : sjis::firstChars(eventName, kMostEventChars)) {
+        const bool refused = static_cast<unsigned char>(c) < 0x20 ||
+                             std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        event += refused ? '_' : c;
+    }
+    // Windows drops blanks and dots at the end of a name, and a name of blanks is none.
+    while (!event.empty() && (event.back() == ' ' || event.back() == '.')) {
+        event.pop_back();
+    }
+    if (event.find_first_not_of(' ') == std::string::npos) {
+        event.clear();
+    }
+    std::string stamp;
+    if (start.year > 0) {
+        stamp = std::to_string(start.year) + "-" + TwoDigits(start.month) + "-" + TwoDigits(start.day) + "_" +
+                TwoDigits(start.hour) + TwoDigits(start.minute);
+    }
+    if (event.empty() && stamp.empty()) {
+        return "走行結果.txt";
+    }
+    return event + (event.empty() || stamp.empty() ? "" : "_") + stamp + ".txt";
+}
+
 void Btn_Write_Click(Host& host) {
+    // The dialog opens in the data folder with a name the crew can keep, so one run's result
+    // does not overwrite another's by a slip of the Enter key.
+    const std::string offered =
+        text_file::pathToUtf8(host.appDir / text_file::pathFromUtf8(ResultFileName(host.main.Txt_Event.text(),
+                                                                                   host.race.StartTime)));
     const std::string name = host.ports.dialogs.saveFileName(
-        {"ファイル書込", "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*", ""});
+        {"ファイル書込", "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*", offered});
     if (name.empty()) {
         return;
     }

@@ -3,12 +3,18 @@
 #include <string>
 
 #include "core/main_screen.h"
+#include "core/race_state.h"
 
 // The result of a run as a text file: the event header typed on the main screen, then for each
 // measured car its lap lines and the per-driver summary. Read only from what the screen shows.
 namespace rennik {
 
 struct Host;
+
+// The name the save dialog offers: the event name and the run's start, as
+// "もてぎ 8時間_2026-12-08_0900.txt". Characters a file name cannot hold become "_"; without an
+// event name or a run the name is made of what there is, "走行結果.txt" at the least.
+std::string ResultFileName(const std::string& eventName, const LocalDateTime& start);
 
 // The file's bytes: Shift-JIS, every line ending in CR LF, the last one included.
 std::string ResultFileBytes(const MainScreen& screen);

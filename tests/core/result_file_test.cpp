@@ -56,7 +56,8 @@ TEST_F(ResultFileTest, BeforeAnyRunTheFileHoldsTheHeaderAndTheEmptyCarOnlyWithAn
     const auto& dialog = fakes.dialogs.saves.back();
     EXPECT_EQ(dialog.title, "ファイル書込");
     EXPECT_EQ(dialog.filter, "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*");
-    EXPECT_EQ(dialog.fileName, "");
+    // Before any run the dialog offers the event's name in the data folder.
+    EXPECT_EQ(dialog.fileName, text_file::pathToUtf8(dir / "もてぎ 8時間.txt"));
 
     registerCar("127.0.0.1");
     m.Txt_Kion.setText("12");
@@ -129,6 +130,19 @@ TEST_F(ResultFileTest, CancelWritesNothingAndAFailedWriteKeepsTheOldFileAndSaysS
     Btn_Write_Click(host);
     EXPECT_EQ(dir.readText("old.txt").rfind("イベント名:", 0), 0U);
     EXPECT_EQ(fakes.dialogs.boxes.size(), 1U);
+}
+
+TEST(ResultFileName, EventNameAndRunStartWithWhatAFileNameCannotHoldReplaced) {
+    const LocalDateTime start{2026, 12, 7, 9, 5, 31};
+    EXPECT_EQ(ResultFileName("もてぎ 8時間", start), "もてぎ 8時間_2026-12-07_0905.txt");
+    EXPECT_EQ(ResultFileName("", start), "2026-12-07_0905.txt");
+    EXPECT_EQ(ResultFileName("   ", start), "2026-12-07_0905.txt");
+    EXPECT_EQ(ResultFileName("", LocalDateTime{}), "走行結果.txt");
+    EXPECT_EQ(ResultFileName("a/b\\c:d*e?f\"g<h>i|j\tk", start), "a_b_c_d_e_f_g_h_i_j_k_2026-12-07_0905.txt");
+    // A folder part or a name Windows would shorten stays one plain name.
+    EXPECT_EQ(ResultFileName("../..", start), "..__2026-12-07_0905.txt");
+    EXPECT_EQ(ResultFileName("耐久. ", LocalDateTime{}), "耐久.txt");
+    EXPECT_EQ(sjis::charCount(ResultFileName(std::string(300, 'x'), start)), 60U + 20U);
 }
 
 }  // namespace
