@@ -53,6 +53,11 @@ public:
     void setForeColor(Rgb c) { change(fore_, std::optional<Rgb>(c)); }
     const std::optional<Rgb>& backColor() const { return back_; }
     void setBackColor(Rgb c) { change(back_, std::optional<Rgb>(c)); }
+    // Back to the design colours of the control's kind.
+    void clearColors() {
+        change(fore_, std::optional<Rgb>());
+        change(back_, std::optional<Rgb>());
+    }
 
     // The text shown when the pointer rests on the control; empty for none.
     const std::string& toolTip() const { return toolTip_; }

@@ -44,6 +44,7 @@ void UpdateFuelMeter(Host& host, int slot) {
     if (percent >= kLowFuelPercent) {
         car.Time_GasBlk.setEnabled(false);
         car.Meter_Gas.setForeColor(colours::Yellow);
+        car.Lbl_ZanGas.clearColors();
     } else {
         // The colour is left to the blink, whose first tick turns the meter red.
         car.Time_GasBlk.setEnabled(true);
@@ -57,8 +58,17 @@ void UpdateFuelMeter(Host& host, int slot) {
 }
 
 void Time_GasBlk_Timer(Host& host, int slot) {
-    Meter& meter = host.main.panel(slot).Meter_Gas;
+    CarPanel& car = host.main.panel(slot);
+    Meter& meter = car.Meter_Gas;
     meter.setForeColor(meter.foreColor() == colours::Red ? colours::Yellow : colours::Red);
+    // An empty meter has no bar to change colour, so the fuel-left figure blinks with it: the
+    // warning shows most plainly when the tank is dry.
+    if (meter.foreColor() == colours::Red) {
+        car.Lbl_ZanGas.setBackColor(colours::Red);
+        car.Lbl_ZanGas.setForeColor(colours::White);
+    } else {
+        car.Lbl_ZanGas.clearColors();
+    }
 }
 
 }  // namespace rennik

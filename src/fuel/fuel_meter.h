@@ -11,7 +11,8 @@ inline constexpr float kLowFuelPercent = 20.0F;
 // the consumption, and shows it. Does nothing while course, consumption or tank is unknown.
 void UpdateFuelMeter(Host& host, int slot);
 
-// Low-fuel blink: the meter's colour turns red and yellow in turn.
+// Low-fuel blink: the meter's colour turns red and yellow in turn, and the fuel-left figure
+// turns white on red whenever the meter is red.
 void Time_GasBlk_Timer(Host& host, int slot);
 
 }  // namespace rennik

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "support/host_fixture.h"
 
 namespace rennik {
@@ -67,6 +69,29 @@ TEST_F(FuelMeterTest, TheMeterFallsWithTheLapsAndBlinksBelowTwentyPercent) {
     EXPECT_EQ(car.Lbl_ZanGas.caption(), "残30");
     EXPECT_FALSE(car.Time_GasBlk.enabled());
     EXPECT_EQ(car.Meter_Gas.foreColor(), colours::Yellow);
+}
+
+TEST_F(FuelMeterTest, AnEmptyTankBlinksItsFuelLeftFigureInStepWithTheMeter) {
+    // Burnt beyond what was put in: the meter has no bar whose colour could change.
+    atLap(500);
+    ASSERT_EQ(car.Meter_Gas.value(), 0.0F);
+    ASSERT_EQ(car.Lbl_ZanGas.caption(), "残0");
+    for (int tick = 0; tick < 4; ++tick) {
+        Time_GasBlk_Timer(host, 0);
+        const bool red = car.Meter_Gas.foreColor() == colours::Red;
+        EXPECT_EQ(red, tick % 2 == 0);
+        EXPECT_EQ(car.Lbl_ZanGas.backColor(), red ? std::optional(colours::Red) : std::nullopt);
+        EXPECT_EQ(car.Lbl_ZanGas.foreColor(), red ? std::optional(colours::White) : std::nullopt);
+    }
+
+    // A refuel in the middle of a red blink puts the figure back to its own colours at once.
+    Time_GasBlk_Timer(host, 0);
+    ASSERT_EQ(car.Lbl_ZanGas.backColor(), colours::Red);
+    host.race.TotalFuel[0] = 80.0F;
+    atLap(500);
+    EXPECT_FALSE(car.Time_GasBlk.enabled());
+    EXPECT_EQ(car.Lbl_ZanGas.backColor(), std::nullopt);
+    EXPECT_EQ(car.Lbl_ZanGas.foreColor(), std::nullopt);
 }
 
 TEST_F(FuelMeterTest, MoreThanATankfulShowsAFullTank) {
