@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/numbers.h"
+#include "carlink/car_contact.h"
 #include "drivers/driver_popup.h"
 #include "messages/pit_messages.h"
 
@@ -62,6 +63,15 @@ std::optional<std::int32_t> typedLapTicks(const std::string& text, int ticksPerS
 
 void Btn_LapChg_Click(Host& host, int slot) {
     CloseDriverPopup(host, slot);
+    // A correction takes the car's next report as the end of a lap. Made while the car is in
+    // reach, that report is only its next repeat, and the lap would last a fraction of a second.
+    if (CarInReach(host, slot) &&
+        host.ports.dialogs.messageBox({"車輌と通信中です。\nLap修正は車輌が圏外にいる間に行ってください。\n"
+                                       "このまま修正しますか？",
+                                       "Rennik1", MsgIcon::Exclamation, MsgButtons::YesNo, Answer::No}) !=
+            Answer::Yes) {
+        return;
+    }
     RaceState& race = host.race;
     const std::string answer =
         host.ports.dialogs.inputBox("今何周目ですか？", "Ｌａｐ修正", std::to_string(race.LapCnt[slot]));

@@ -11,7 +11,8 @@ inline constexpr int kMaxCorrectedLap = 9999;
 
 // Asks which lap the car is on now and sets the lap count, the lap table and the link to it; a
 // count down asks first, as it deletes the laps above. The next report records into that row
-// and its reply carries "C".
+// and its reply carries "C". While the car is in reach it first asks whether to go on at all
+// (No is the default).
 void Btn_LapChg_Click(Host& host, int slot);
 
 // The crew begins to type into a cell of the lap table: its text is kept, to be put back if the

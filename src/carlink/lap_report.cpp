@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/sjis.h"
+#include "carlink/car_contact.h"
 #include "carlink/lap_record.h"
 #include "carlink/lap_table.h"
 #include "messages/pit_messages.h"
@@ -101,8 +102,7 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
 
     // A silence the lap display has not judged yet (its tick comes every 99 ms) still counts:
     // the car left and came back, and its next lap opened in between.
-    if (!race.NoCommLapDone[slot] &&
-        std::int64_t{now} > std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks) {
+    if (!race.NoCommLapDone[slot] && SilencePassed(race, slot, now)) {
         OpenNoInputLap(host, slot);
     }
 
@@ -124,6 +124,7 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
 
     race.LastRecvTick[slot] = now;
     race.NoCommLapDone[slot] = false;
+    race.CarHeard[slot] = true;
 }
 
 }  // namespace rennik

@@ -38,6 +38,7 @@ CarPanel::CarPanel(int s)
       Lbl_BestLapTime(element("Lbl_BestLapTime", s), ""),
       Lbl_YosoSyu(element("Lbl_YosoSyu", s), ""),
       Lbl_IP(element("Lbl_IP", s), ""),
+      Lbl_Contact(element("Lbl_Contact", s), ""),
       Frm_DriverInfo(element("Frm_DriverInfo", s), " ドライバ情報", false),
       Frm_DriverLap(element("Frm_DriverLap", s), "", false),
       Spd_DriverInfo(element("Spd_DriverInfo", s), 3),

@@ -50,6 +50,8 @@ struct CarPanel {
     Label Lbl_BestLapTime;
     Label Lbl_YosoSyu;
     Label Lbl_IP;
+    // Whether the car is in reach and how long ago it last reported, during a run.
+    Label Lbl_Contact;
 
     // Driver information, shown together with the lap summary.
     Frame Frm_DriverInfo;

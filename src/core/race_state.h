@@ -64,6 +64,8 @@ struct RaceState {
     PerCar<std::int32_t> LapStartTick{};
     PerCar<std::int32_t> LastRecvTick{};
     PerCar<bool> NoCommLapDone{};
+    // A report has come from the car PC since the last Start: until then its contact is unknown.
+    PerCar<bool> CarHeard{};
     PerCar<std::string> LapMark{};
     PerCar<std::string> RecvText{};
     PerCar<std::int32_t> RecvLapNo{};

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "carlink/car_contact.h"
 #include "fuel/fuel_meter.h"
 #include "messages/pit_messages.h"
 #include "timing/date_time.h"
@@ -45,10 +46,10 @@ void Time_Lap_Timer(Host& host, int slot) {
 
     // A car silent for the no-communication time has left the host's reach: its next lap has
     // begun. The row opens once; the next report fills it and starts the wait again.
-    if (!race.NoCommLapDone[slot] &&
-        now > std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks) {
+    if (!race.NoCommLapDone[slot] && SilencePassed(race, slot, now)) {
         OpenNoInputLap(host, slot);
     }
+    ShowCarContact(host, slot);
 }
 
 void OpenNoInputLap(Host& host, int slot) {

@@ -7,6 +7,7 @@
 
 #include "base/numbers.h"
 #include "carlink/address_check.h"
+#include "carlink/car_contact.h"
 #include "carlink/lap_record.h"
 #include "carlink/lap_report.h"
 #include "carlink/other_lap.h"
@@ -132,6 +133,7 @@ void startRun(Host& host) {
         // again, and the last run's last report would hold back the first lap row until the
         // new count passed it.
         race.LastRecvTick[slot] = 0;
+        race.CarHeard[slot] = false;
         ResetForeignCount(host, slot);
         clearLapTable(car);
         if (car.Lbl_IP.caption().empty()) {
@@ -197,6 +199,7 @@ void stopRun(Host& host) {
         closeCarSocket(host, slot);
         car.Frm_Runner.setEnabled(true);
         stopLapDisplay(car);
+        ShowCarContact(host, slot);
         car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
         car.Txt_OutMess.setText("");
         race.SentTypedMess[slot].clear();
@@ -234,6 +237,7 @@ void Btn_RunStop_Click(Host& host, int slot) {
         return;
     }
     stopLapDisplay(car);
+    ShowCarContact(host, slot);
     closeCarSocket(host, slot);
     car.Time_MessBlk.setEnabled(false);
     car.Lbl_InMess.setBackColor(colours::LightYellow);

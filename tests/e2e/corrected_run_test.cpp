@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "base/numbers.h"
 #include "base/sjis.h"
 #include "base/text_file.h"
+#include "carlink/car_contact.h"
 #include "carlink/lap_correction.h"
 #include "carsim/car_engine.h"
 #include "e2e/host_rig.h"
@@ -78,6 +80,11 @@ private slots:
             if (answer != nullptr) {
                 QTimer::singleShot(600, [&rig, answer] {
                     rig.dialogs.typeNext(answer);
+                    // Less than the no-communication time since the car's last report: the host
+                    // still counts it in reach and asks whether to go on.
+                    if (CarInReach(rig.host, 0)) {
+                        rig.dialogs.answerNext(Answer::Yes);
+                    }
                     rig.dialogs.answerNext(Answer::Yes);
                     rig.window.run([&rig] { Btn_LapChg_Click(rig.host, 0); });
                 });
@@ -91,8 +98,10 @@ private slots:
         // The count down asked first; the replies after each correction began with "C".
         QCOMPARE(recorded, 7);
         QCOMPARE(marks, (std::vector<std::string>{"N", "N", "N", "C", "N", "C", "N"}));
-        QCOMPARE(rig.dialogs.boxes.front().text,
-                 std::string("測定された５周値以降のＬＡＰ内容が削除されます。よろしいですか？"));
+        QVERIFY(
+            std::any_of(rig.dialogs.boxes.begin(), rig.dialogs.boxes.end(), [](const MessageBoxRequest& box) {
+                return box.text == "測定された５周値以降のＬＡＰ内容が削除されます。よろしいですか？";
+            }));
 
         const std::filesystem::path file = rig.dir / "result.txt";
         rig.dialogs.saveAsNext(text_file::pathToUtf8(file));

@@ -1,0 +1,45 @@
+#include "carlink/car_contact.h"
+
+#include <algorithm>
+#include <string>
+
+namespace rennik {
+namespace {
+
+// The slot's car is being measured and has reported since the Start: its contact is known.
+bool contactKnown(const Host& host, int slot) {
+    return host.main.car.slot == slot && host.main.car.Time_Lap.running() && host.race.CarHeard[slot];
+}
+
+}  // namespace
+
+bool SilencePassed(const RaceState& race, int slot, std::int64_t now) {
+    return now > std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks;
+}
+
+bool CarInReach(const Host& host, int slot) {
+    return contactKnown(host, slot) && !SilencePassed(host.race, slot, host.TickCount());
+}
+
+void ShowCarContact(Host& host, int slot) {
+    CarPanel& car = host.main.panel(slot);
+    Label& label = car.Lbl_Contact;
+    if (!contactKnown(host, slot)) {
+        label.setCaption("");
+        label.clearColors();
+        return;
+    }
+    const RaceState& race = host.race;
+    const std::int64_t now = host.TickCount();
+    const std::int64_t seconds =
+        std::max<std::int64_t>(0, now - race.LastRecvTick[slot]) / std::max(1, race.Settings.TicksPerSecond);
+    const bool inReach = !SilencePassed(race, slot, now);
+    label.setCaption(std::string(inReach ? "通信中 " : "圏外 ") + std::to_string(seconds) + "秒前");
+    if (inReach) {
+        label.setForeColor(colours::Green);
+    } else {
+        label.clearColors();
+    }
+}
+
+}  // namespace rennik
