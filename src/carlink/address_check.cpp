@@ -12,9 +12,9 @@ bool bindAddressCheck(Host& host) {
     if (!host.chker) {
         host.chker = host.ports.sockets.create();
     }
-    m.WinsockChker.localPort = kAddressCheckPort;
-    m.WinsockChker.remotePort = kAddressReplyPort;
-    if (!host.chker->open(kAddressCheckPort, m.WinsockChker.remoteHost, kAddressReplyPort)) {
+    m.WinsockChker.localPort = wire::kAddressCheckPort;
+    m.WinsockChker.remotePort = wire::kAddressReplyPort;
+    if (!host.chker->open(wire::kAddressCheckPort, m.WinsockChker.remoteHost, wire::kAddressReplyPort)) {
         host.chker.reset();
         return false;
     }
@@ -37,7 +37,7 @@ void OpenAddressCheck(Host& host) {
     }
     // Another program holds the port: say so once and run on; the retry takes it back.
     host.race.ChkerWarned = true;
-    host.ports.dialogs.messageBox({"ポート " + std::to_string(kAddressCheckPort) +
+    host.ports.dialogs.messageBox({"ポート " + std::to_string(wire::kAddressCheckPort) +
                                        " は他のプログラムが使用中です。\n"
                                        "車載PCからのアドレス確認には応答しません。",
                                    "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
@@ -70,7 +70,7 @@ void OnAddressQuery(Host& host, const std::string& datagram) {
     const std::string reply = car.Lbl_IP.caption() == query ? car.Frm_Runner.caption() : "未登録";
     // The reply goes to the address the query names, not to the sender of the datagram.
     host.main.WinsockChker.remoteHost = query;
-    host.chker->sendTo(sjis::fromUtf8(reply), query, kAddressReplyPort);
+    host.chker->sendTo(sjis::fromUtf8(reply), query, wire::kAddressReplyPort);
 }
 
 }  // namespace rennik

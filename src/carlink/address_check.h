@@ -2,14 +2,12 @@
 
 #include <string>
 
+#include "carlink/wire_format.h"
 #include "core/host.h"
 
 // The address check between runs: a car PC names its own address on port 7001 and is told on
 // port 7002 which car slot it is entered for.
 namespace rennik {
-
-inline constexpr int kAddressCheckPort = 7001;
-inline constexpr int kAddressReplyPort = 7002;
 
 // Binds the address-check socket (port 7001) and routes its datagrams to OnAddressQuery.
 // A port another program holds is reported in a box, once until the check has its port again;

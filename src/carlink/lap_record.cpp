@@ -10,19 +10,18 @@
 namespace rennik {
 namespace {
 
-constexpr std::size_t kLapFieldChars = 3;
-constexpr std::int64_t kMaxMsField = 9'999'999'999;
-
 // A non-negative value as decimal digits, zero-padded to `width`.
 std::string padded(std::int64_t value, std::size_t width) {
     std::string text = std::to_string(value);
     return text.size() < width ? std::string(width - text.size(), '0') + text : text;
 }
 
-// A 10-digit millisecond field. The record has a fixed length that the car PC splits by
-// position, so a value outside what ten digits hold is clamped rather than allowed to widen
-// the record (a negative one would add a minus sign).
-std::string msField(std::int64_t ms) { return padded(std::clamp<std::int64_t>(ms, 0, kMaxMsField), 10); }
+// A millisecond field. The record has a fixed length that the car PC splits by position, so a
+// value outside what ten digits hold is clamped rather than allowed to widen the record (a
+// negative one would add a minus sign).
+std::string msField(std::int64_t ms, wire::RecordField field) {
+    return padded(std::clamp<std::int64_t>(ms, 0, wire::kMostFieldMs), field.length);
+}
 
 std::string twoDigits(int value) { return padded(std::clamp(value, 0, 99), 2); }
 
@@ -32,10 +31,8 @@ std::string timeOfDay(const LocalDateTime& t) {
 
 }  // namespace
 
-std::int32_t LapFieldNumber(std::int32_t lapCnt) { return (lapCnt % 1000 + 1000) % 1000; }
-
 std::int32_t ReportLapNumber(std::string_view reportUtf8) {
-    const std::string_view field = sjis::firstChars(reportUtf8, kLapFieldChars);
+    const std::string_view field = sjis::firstChars(reportUtf8, wire::kLapFieldChars);
     const double value = numbers::roundHalfEven(numbers::leadingNumber(field));
     // "9e9" is three characters too: beyond the range it is still no lap the host has replied,
     // which the clamped value keeps true.
@@ -45,7 +42,7 @@ std::int32_t ReportLapNumber(std::string_view reportUtf8) {
 }
 
 std::string_view ReportMessage(std::string_view reportUtf8) {
-    return reportUtf8.substr(sjis::firstChars(reportUtf8, kLapFieldChars).size());
+    return reportUtf8.substr(sjis::firstChars(reportUtf8, wire::kLapFieldChars).size());
 }
 
 std::string BuildReplyBody(const Host& host, int slot) {
@@ -62,10 +59,10 @@ std::string BuildReplyBody(const Host& host, int slot) {
 
     // The lap field has three digits: from lap 1000 on it carries the lap modulo 1000, which is
     // also what the car echoes and what the repeat test compares with.
-    std::string body = padded(LapFieldNumber(race.LapCnt[slot]), 3);
-    body += msField(race.LastLapTicks[slot] * msPerTick);
-    body += msField(race.DrvBestLapTicks[slot] * msPerTick);
-    body += msField(static_cast<std::int64_t>(numbers::roundHalfEven(average)));
+    std::string body = padded(wire::lapFieldNumber(race.LapCnt[slot]), wire::kRecordLap.length);
+    body += msField(race.LastLapTicks[slot] * msPerTick, wire::kRecordLastLapMs);
+    body += msField(race.DrvBestLapTicks[slot] * msPerTick, wire::kRecordDriverBestMs);
+    body += msField(static_cast<std::int64_t>(numbers::roundHalfEven(average)), wire::kRecordDriverAverageMs);
     body += date;
     body += race.HasEndTime ? timeOfDay(now) : "00:00:00";
     body += race.HasEndTime ? timeOfDay(race.EndTime) : "00:00:00";

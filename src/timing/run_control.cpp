@@ -65,8 +65,8 @@ void backToIdle(Host& host) {
 bool openCarSocket(Host& host, int slot) {
     CarPanel& car = host.main.panel(slot);
     car.Winsock.remoteHost = car.Lbl_IP.caption();
-    car.Winsock.localPort = carLocalPort(slot);
-    car.Winsock.remotePort = carRemotePort(slot);
+    car.Winsock.localPort = wire::carLocalPort(slot);
+    car.Winsock.remotePort = wire::carRemotePort(slot);
     host.Winsock[slot] = host.ports.sockets.create();
     if (!host.Winsock[slot]->open(car.Winsock.localPort, car.Winsock.remoteHost, car.Winsock.remotePort)) {
         host.Winsock[slot].reset();
@@ -114,7 +114,7 @@ void startRun(Host& host) {
         registered = true;
         if (!openCarSocket(host, slot)) {
             backToIdle(host);
-            reportPortInUse(host, carLocalPort(slot));
+            reportPortInUse(host, wire::carLocalPort(slot));
             return;
         }
     }

@@ -23,10 +23,12 @@ protected:
     void SetUp() override {
         Mf_Open_Load(host, 28800, 16200);
         Timer1_Timer(host);
-        ASSERT_TRUE(net.isBound(kAddressCheckPort));
+        ASSERT_TRUE(net.isBound(wire::kAddressCheckPort));
     }
     // A car PC asks which slot its address belongs to.
-    void query(const std::string& bytes) { ASSERT_TRUE(fakes.sockets.deliver(kAddressCheckPort, bytes)); }
+    void query(const std::string& bytes) {
+        ASSERT_TRUE(fakes.sockets.deliver(wire::kAddressCheckPort, bytes));
+    }
     std::string lastAnswer() const { return sjis::toUtf8(net.sent.back().bytes); }
 };
 
@@ -47,7 +49,7 @@ TEST_F(AddressCheckTest, AQueryIsAnsweredAtPort7002OfTheAddressItNames) {
     EXPECT_EQ(lastAnswer(), "未登録");
     EXPECT_EQ(net.sent.back().remoteHost, "127.0.0.9");
     EXPECT_EQ(host.main.WinsockChker.remoteHost, "127.0.0.9");
-    EXPECT_TRUE(net.isBound(kAddressCheckPort));
+    EXPECT_TRUE(net.isBound(wire::kAddressCheckPort));
     EXPECT_TRUE(fakes.dialogs.boxes.empty());
 }
 
@@ -70,13 +72,13 @@ TEST_F(AddressCheckTest, TheSocketStaysBoundBetweenQueriesAndAHeldPortIsSaidOnce
     EXPECT_EQ(net.sent.size(), 20U);
     EXPECT_EQ(fakes.sockets.created, 1);
     EXPECT_EQ(net.opens.size(), 1U);
-    EXPECT_TRUE(net.isBound(kAddressCheckPort));
+    EXPECT_TRUE(net.isBound(wire::kAddressCheckPort));
 
     // Another program takes the port during a run: the Stop says so once.
     host.main.car.Lbl_IP.setCaption("127.0.0.1");
     Btn_Start_Click(host);
-    EXPECT_FALSE(net.isBound(kAddressCheckPort));
-    net.takenPorts.insert(kAddressCheckPort);
+    EXPECT_FALSE(net.isBound(wire::kAddressCheckPort));
+    net.takenPorts.insert(wire::kAddressCheckPort);
     fakes.dialogs.answerNext(Answer::Yes);
     Btn_Start_Click(host);
     ASSERT_EQ(fakes.dialogs.boxes.size(), 2U);
@@ -97,7 +99,7 @@ TEST_F(AddressCheckTest, TheSocketStaysBoundBetweenQueriesAndAHeldPortIsSaidOnce
     // Once the other program has gone, the next retry binds the port and queries are answered.
     net.takenPorts.clear();
     Time_ChkerRetry_Timer(host);
-    EXPECT_TRUE(net.isBound(kAddressCheckPort));
+    EXPECT_TRUE(net.isBound(wire::kAddressCheckPort));
     EXPECT_FALSE(host.main.Time_ChkerRetry.running());
     query("127.0.0.1");
     EXPECT_EQ(lastAnswer(), "１号車");

@@ -86,7 +86,7 @@ TEST_F(LapReportTest, ANewLapIsRecordedOnceAndRepeatsCarryTheSameRecordWithTheNe
     car.Txt_OutMess.setText("pit 5");
     carSends(84000, "001");
     EXPECT_EQ(lastReply(), "N" + lap1 + "ｐｉｔ　５");
-    EXPECT_EQ(sjis::charCount(lastReply()), 1U + kReplyBodyLength + 5U);
+    EXPECT_EQ(sjis::charCount(lastReply()), 1U + wire::kRecordLength + 5U);
     EXPECT_EQ(car.Spd_LapTime.rowCount(), 1);
     EXPECT_EQ(cell(1, 5), ", タイヤ交換");
     EXPECT_EQ(car.Lbl_InMess.caption(), "");
@@ -259,7 +259,7 @@ TEST(LapRecord, TheRecordKeepsItsFiftyNineCharactersWhateverTheFigures) {
     race.Settings.setMeasurePrecision("1/100");
     race.DrvLapCount[0] = 0;  // never divided by
     const std::string body = BuildReplyBody(host, 0);
-    EXPECT_EQ(body.size(), kReplyBodyLength);
+    EXPECT_EQ(body.size(), wire::kRecordLength);
     EXPECT_EQ(body.substr(13, 20),
               "9999999999"
               "0000000050");
@@ -273,7 +273,7 @@ TEST_F(LapReportTest, APastedMessageIsCutToTheBoxLimitAndTheReplyStillGoesOut) {
     carSends(12000, "000");
     const std::string reply = lastReply();
     EXPECT_EQ(reply.substr(0, 4), "N001");
-    EXPECT_EQ(sjis::charCount(reply), 1U + kReplyBodyLength + static_cast<std::size_t>(kOutMessMaxChars));
+    EXPECT_EQ(sjis::charCount(reply), 1U + wire::kRecordLength + static_cast<std::size_t>(kOutMessMaxChars));
     EXPECT_EQ(reply.substr(60, 9), "ｘｘｘ");
 }
 

@@ -4,7 +4,7 @@
 #include <QUdpSocket>
 
 #include "base/sjis.h"
-#include "carlink/address_check.h"
+#include "carlink/wire_format.h"
 
 namespace rennik::carsim {
 
@@ -30,14 +30,15 @@ AddressQuery::AddressQuery(QString host, QHostAddress bindAddress, QObject* pare
 
 bool AddressQuery::ask(const std::string& addressUtf8) {
     if (socket_->state() != QAbstractSocket::BoundState &&
-        !socket_->bind(bindAddress_, kAddressReplyPort, QAbstractSocket::DontShareAddress)) {
-        error_ =
-            QStringLiteral("cannot bind UDP port %1: %2").arg(kAddressReplyPort).arg(socket_->errorString());
+        !socket_->bind(bindAddress_, wire::kAddressReplyPort, QAbstractSocket::DontShareAddress)) {
+        error_ = QStringLiteral("cannot bind UDP port %1: %2")
+                     .arg(wire::kAddressReplyPort)
+                     .arg(socket_->errorString());
         return false;
     }
     const std::string bytes = sjis::fromUtf8(addressUtf8);
     socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()), QHostAddress(host_),
-                           kAddressCheckPort);
+                           wire::kAddressCheckPort);
     return true;
 }
 

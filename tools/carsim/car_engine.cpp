@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "base/sjis.h"
-#include "carlink/lap_record.h"
+#include "carlink/wire_format.h"
 
 namespace rennik::carsim {
 namespace {
@@ -56,7 +56,7 @@ CarEngine::~CarEngine() = default;
 
 bool CarEngine::start() {
     // The car's port is the one the host sends its replies to.
-    const int port = carRemotePort(plan_.slot);
+    const int port = wire::carRemotePort(plan_.slot);
     // Not shared: a second simulator on the same port must fail here, not split the replies.
     if (!socket_->bind(plan_.bindAddress, static_cast<quint16>(port), QAbstractSocket::DontShareAddress)) {
         error_ = QStringLiteral("cannot bind UDP port %1: %2").arg(port).arg(socket_->errorString());
@@ -130,7 +130,7 @@ void CarEngine::sendReport() {
     // so any work between the reading and the send would count as lap-time error.
     const Clock::time_point sentAt = Clock::now();
     socket_->writeDatagram(bytes.data(), static_cast<qint64>(bytes.size()), QHostAddress(plan_.host),
-                           static_cast<quint16>(carLocalPort(plan_.slot)));
+                           static_cast<quint16>(wire::carLocalPort(plan_.slot)));
     unanswered_.push_back(sentAt);
     if (!windowHeard_) {
         beginLap(sentAt);

@@ -3,22 +3,25 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "carlink/wire_format.h"
+
 namespace rennik::carsim {
 namespace {
-
-constexpr std::size_t kBodyLength = 59;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The record's shape, position by position: digits everywhere except the date's slashes and
 // the two times' colons.
 bool hasRecordShape(std::string_view body) {
-    if (body.size() != kBodyLength) {
+    if (body.size() != wire::kRecordLength) {
         return false;
     }
+    constexpr std::size_t date = wire::kRecordDate.offset;
+    constexpr std::size_t clock = wire::kRecordClock.offset;
+    constexpr std::size_t end = wire::kRecordEndTime.offset;
     for (std::size_t i = 0; i < body.size(); ++i) {
-        const bool slash = i == 37 || i == 40;
-        const bool colon = i == 45 || i == 48 || i == 53 || i == 56;
+        const bool slash = i == date + 4 || i == date + 7;
+        const bool colon = i == clock + 2 || i == clock + 5 || i == end + 2 || i == end + 5;
         const char want = slash ? '/' : colon ? ':' : '0';
         if (want == '0' ? !isDigit(body[i]) : body[i] != want) {
             return false;
@@ -52,20 +55,21 @@ DecodedReply decodeReply(std::string_view utf8) {
     reply.mark = std::string(utf8.substr(0, markLength));
     std::string_view rest = utf8.substr(markLength);
     // The record is plain ASCII, so its 59 characters are 59 bytes.
-    if (markLength == 1 && hasRecordShape(rest.substr(0, std::min(rest.size(), kBodyLength)))) {
-        const std::string_view body = rest.substr(0, kBodyLength);
+    if (markLength == 1 && hasRecordShape(rest.substr(0, std::min(rest.size(), wire::kRecordLength)))) {
+        const std::string_view body = rest.substr(0, wire::kRecordLength);
+        const auto field = [body](wire::RecordField f) { return body.substr(f.offset, f.length); };
         LapRecordFields r;
         r.body = std::string(body);
-        r.lapField = std::string(body.substr(0, 3));
-        r.lapNumber = static_cast<int>(number(body.substr(0, 3)));
-        r.lastLapMs = number(body.substr(3, 10));
-        r.driverBestMs = number(body.substr(13, 10));
-        r.driverAverageMs = number(body.substr(23, 10));
-        r.date = std::string(body.substr(33, 10));
-        r.clock = std::string(body.substr(43, 8));
-        r.endTime = std::string(body.substr(51, 8));
+        r.lapField = std::string(field(wire::kRecordLap));
+        r.lapNumber = static_cast<int>(number(field(wire::kRecordLap)));
+        r.lastLapMs = number(field(wire::kRecordLastLapMs));
+        r.driverBestMs = number(field(wire::kRecordDriverBestMs));
+        r.driverAverageMs = number(field(wire::kRecordDriverAverageMs));
+        r.date = std::string(field(wire::kRecordDate));
+        r.clock = std::string(field(wire::kRecordClock));
+        r.endTime = std::string(field(wire::kRecordEndTime));
         reply.record = std::move(r);
-        rest = rest.substr(kBodyLength);
+        rest = rest.substr(wire::kRecordLength);
     }
     reply.message = std::string(rest);
     return reply;
