@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "carlink/lap_counter.h"
+
 namespace rennik {
 namespace {
 
@@ -12,10 +14,6 @@ bool contactKnown(const Host& host, int slot) {
 }
 
 }  // namespace
-
-bool SilencePassed(const RaceState& race, int slot, std::int64_t now) {
-    return now > std::int64_t{race.LastRecvTick[slot]} + race.Settings.NoInputTicks;
-}
 
 bool CarInReach(const Host& host, int slot) {
     return contactKnown(host, slot) && !SilencePassed(host.race, slot, host.TickCount());

@@ -4,15 +4,10 @@
 
 #include "core/host.h"
 
-// Whether the car is within the host's reach. The car is in reach while its last report is no
-// older than the no-communication time; once it is older, the car has left and its next lap has
-// begun. The lap display, the report processing, the contact label of the car panel and the
-// question before a lap correction all ask this one test.
+// Whether the car is within the host's reach, as the crew is shown it: the lap rule's own
+// silence test (carlink/lap_counter), for the contact label of the car panel and the question
+// before a lap correction.
 namespace rennik {
-
-// The car of a slot has been silent for longer than the no-communication time at tick `now`
-// (strictly longer: a report exactly that long ago still counts as in reach).
-bool SilencePassed(const RaceState& race, int slot, std::int64_t now);
 
 // The car of a measured slot has reported since the Start and is in reach now. False while the
 // slot is not measured and before its first report.

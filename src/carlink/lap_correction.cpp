@@ -5,6 +5,7 @@
 
 #include "base/numbers.h"
 #include "carlink/car_contact.h"
+#include "carlink/lap_counter.h"
 #include "drivers/driver_popup.h"
 #include "messages/pit_messages.h"
 
@@ -97,11 +98,8 @@ void Btn_LapChg_Click(Host& host, int slot) {
     }
     // Read again after the box: laps may have come in while it was open.
     CarPanel& car = host.main.panel(slot);
-    race.LapCnt[slot] = *lap;
+    LapCounter(race, slot).correct(*lap);
     car.Lbl_LapCnt.setCaption(std::to_string(*lap) + "周目");
-    race.LapMark[slot] = std::string(1, 'C');  // not from a literal: GCC 12 warns falsely there
-    // The car has not reported since: no silence row may open before it has.
-    race.NoCommLapDone[slot] = true;
     car.Spd_LapTime.setRowCount(*lap);
     car.Spd_LapTime.setActiveCell(*lap, kTimeColumn);
 }

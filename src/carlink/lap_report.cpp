@@ -1,10 +1,9 @@
 #include "carlink/lap_report.h"
 
-#include <algorithm>
 #include <limits>
 
 #include "base/sjis.h"
-#include "carlink/car_contact.h"
+#include "carlink/lap_counter.h"
 #include "carlink/lap_record.h"
 #include "carlink/lap_table.h"
 #include "messages/pit_messages.h"
@@ -17,30 +16,24 @@ namespace {
 // Sends mark + record + message to the car PC and notes the message as sent. The typed part of
 // the message is held to its box's limit and the reminders come from Rennik.ini, whose values
 // are at most 1023 bytes, so the reply always fits one datagram.
-void sendReply(Host& host, int slot) {
+void sendReply(Host& host, int slot, const std::string& mark) {
     const RaceState& race = host.race;
     if (!host.Winsock[slot]) {
         return;
     }
-    host.Winsock[slot]->send(
-        sjis::fromUtf8(race.LapMark[slot] + race.ReplyBody[slot] + race.OutMessText[slot]));
+    host.Winsock[slot]->send(sjis::fromUtf8(mark + race.ReplyBody[slot] + race.OutMessText[slot]));
     NoteMessageSent(host, slot);
 }
 
-// Closes the lap the car has just come back from: its time goes into the row that the silence
+// Shows the lap the car has just come back from: its time goes into the row that the silence
 // opened (or into row 1 for a first report that came before any silence).
-void recordLap(Host& host, int slot, std::int32_t now) {
+void recordLap(Host& host, int slot, const ReportOutcome& lap) {
     RaceState& race = host.race;
     CarPanel& car = host.main.panel(slot);
 
-    const std::int64_t ticks = static_cast<std::int64_t>(now) - race.LapStartTick[slot];
-    race.LastLapTicks[slot] = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        ticks, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    race.LastLapTicks[slot] = lap.lapTicks;
     race.LastLapText[slot] = LapTimeText(race.LastLapTicks[slot], race.Settings);
-    race.LapStartTick[slot] = now;
-
-    if (race.LapCnt[slot] == 0) {
-        race.LapCnt[slot] = 1;
+    if (lap.firstRow) {
         car.Spd_LapTime.setRowCount(1);
     }
 
@@ -58,8 +51,7 @@ void recordLap(Host& host, int slot, std::int32_t now) {
     }
 
     race.ReplyBody[slot] = BuildReplyBody(host, slot);
-    sendReply(host, slot);
-    race.LapMark[slot] = std::string(1, 'N');  // not from a literal: GCC 12 warns falsely there
+    sendReply(host, slot, lap.replyMark);
     car.Lbl_LapCnt.setCaption(std::to_string(race.LapCnt[slot] + 1) + "周目");
 }
 
@@ -95,15 +87,10 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
         return;
     }
     // The lap closes at the moment the report arrived, and the silence is counted from the same
-    // moment. A report never counts as earlier than the one before it (a lap starts at a
-    // report), so a stamp read out of order can neither make a lap negative nor move the
-    // silence back.
-    const std::int32_t now = std::max(report.arrivedTick, race.LastRecvTick[slot]);
-
-    // A silence the lap display has not judged yet (its tick comes every 99 ms) still counts:
-    // the car left and came back, and its next lap opened in between.
-    if (!race.NoCommLapDone[slot] && SilencePassed(race, slot, now)) {
-        OpenNoInputLap(host, slot);
+    // moment.
+    const ReportOutcome lap = LapCounter(race, slot).report(report.arrivedTick);
+    if (lap.opensLap) {
+        ShowNoInputLap(host, slot);
     }
 
     race.RecvLapNo[slot] = ReportLapNumber(text);
@@ -112,19 +99,12 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
     ShowIncomingMessage(host, slot, message);
     ComposeOutMessage(host, slot);
 
-    // Laps are found by silence: a report closes a lap only when a silence has opened one since
-    // the car's last report, or after a hand correction. Within one contact every other report
-    // is answered with the current record, whatever lap it echoes: a reply lost on the way makes
-    // the car echo the lap before, which must not close the lap just recorded again.
-    if (race.NoCommLapDone[slot] || race.LapMark[slot] == "C") {
-        recordLap(host, slot, now);
+    // Within one contact every other report is answered with the current record.
+    if (lap.closesLap) {
+        recordLap(host, slot, lap);
     } else {
-        sendReply(host, slot);
+        sendReply(host, slot, lap.replyMark);
     }
-
-    race.LastRecvTick[slot] = now;
-    race.NoCommLapDone[slot] = false;
-    race.CarHeard[slot] = true;
 }
 
 }  // namespace rennik

@@ -2,6 +2,7 @@
 
 #include "base/text_file.h"
 #include "carlink/address_check.h"
+#include "carlink/wire_format.h"
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
 #include "messages/pit_messages.h"
@@ -77,7 +78,7 @@ void Main_Load(Host& host) {
     CarPanel& car = m.car;
     const int i = car.slot;
     car.Frm_Runner.setCaption(fullWidthNumber(i + 1) + "号車");
-    race.LapMark[i] = "N";
+    race.LapMark[i] = std::string(1, wire::kMarkNew);
     car.Lbl_IP.setCaption("");
     // The tank figure comes with the car chosen; the design text "999" is no capacity.
     car.Lbl_Tank.setCaption("");

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "carlink/car_contact.h"
+#include "carlink/lap_counter.h"
 #include "fuel/fuel_meter.h"
 #include "messages/pit_messages.h"
 #include "timing/date_time.h"
@@ -46,21 +47,19 @@ void Time_Lap_Timer(Host& host, int slot) {
 
     // A car silent for the no-communication time has left the host's reach: its next lap has
     // begun. The row opens once; the next report fills it and starts the wait again.
-    if (!race.NoCommLapDone[slot] && SilencePassed(race, slot, now)) {
-        OpenNoInputLap(host, slot);
+    if (LapCounter(race, slot).openOnSilence(now)) {
+        ShowNoInputLap(host, slot);
     }
     ShowCarContact(host, slot);
 }
 
-void OpenNoInputLap(Host& host, int slot) {
-    RaceState& race = host.race;
+void ShowNoInputLap(Host& host, int slot) {
+    const RaceState& race = host.race;
     CarPanel& car = host.main.panel(slot);
-    ++race.LapCnt[slot];
     UpdateFuelMeter(host, slot);
     CountDownLapsLeft(host, slot);
     car.Spd_LapTime.setRowCount(race.LapCnt[slot]);
     car.Spd_LapTime.setActiveCell(race.LapCnt[slot], 1);
-    race.NoCommLapDone[slot] = true;
 }
 
 void Time_System_Timer(Host& host) {

@@ -8,10 +8,11 @@ namespace rennik {
 // been silent for the no-communication time.
 void Time_Lap_Timer(Host& host, int slot);
 
-// The lap advance on silence: the next lap row opens, the fuel meter follows, an armed
-// counter counts down and a typed message that went out is cleared. Run by the lap display,
-// and by a report that arrives after a silence the lap display has not judged yet.
-void OpenNoInputLap(Host& host, int slot);
+// What the crew sees of a lap the silence opened (the lap counter has counted it): the next lap
+// row opens as the active cell, the fuel meter follows, an armed counter counts down and a typed
+// message that went out is cleared. Run by the lap display, and by a report that arrives after
+// a silence the lap display has not judged yet.
+void ShowNoInputLap(Host& host, int slot);
 
 // Every second: the clock, and the time left to (or past) the planned end of the run.
 void Time_System_Timer(Host& host);

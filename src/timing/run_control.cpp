@@ -8,6 +8,7 @@
 #include "base/numbers.h"
 #include "carlink/address_check.h"
 #include "carlink/car_contact.h"
+#include "carlink/lap_counter.h"
 #include "carlink/lap_record.h"
 #include "carlink/lap_report.h"
 #include "carlink/other_lap.h"
@@ -127,13 +128,7 @@ void startRun(Host& host) {
 
     for (int slot = 0; slot < kPanels; ++slot) {
         CarPanel& car = m.panel(slot);
-        race.LapCnt[slot] = 0;
-        race.NoCommLapDone[slot] = false;
-        // The silence of the new run is counted from its Start: the race clock counts from 0
-        // again, and the last run's last report would hold back the first lap row until the
-        // new count passed it.
-        race.LastRecvTick[slot] = 0;
-        race.CarHeard[slot] = false;
+        LapCounter(race, slot).start();
         ResetForeignCount(host, slot);
         clearLapTable(car);
         if (car.Lbl_IP.caption().empty()) {
@@ -149,7 +144,6 @@ void startRun(Host& host) {
         car.Frm_Runner.setEnabled(true);
         car.Time_Lap.setInterval(kLapDisplayMs);
         car.Time_Lap.setEnabled(true);
-        race.LapStartTick[slot] = 0;
     }
 
     // The car PCs answer on their own sockets now; the address check waits for the next Stop.
