@@ -12,9 +12,6 @@
 namespace rennik {
 namespace {
 
-constexpr int kTimeColumn = 1;
-constexpr int kTicksColumn = 4;
-
 // The lap a correction answer names: the number it begins with, rounded; nothing for an answer
 // that names no lap (no number, 0, below 0, or beyond any run).
 std::optional<std::int32_t> answeredLap(const std::string& answer) {
@@ -101,7 +98,7 @@ void Btn_LapChg_Click(Host& host, int slot) {
     LapCounter(race, slot).correct(*lap);
     car.Lbl_LapCnt.setCaption(std::to_string(*lap) + "周目");
     car.Spd_LapTime.setRowCount(*lap);
-    car.Spd_LapTime.setActiveCell(*lap, kTimeColumn);
+    car.Spd_LapTime.setActiveCell(*lap, LapColumn::Time);
 }
 
 void Spd_LapTime_EditStarted(Host& host, int slot, int col, int row) {
@@ -109,12 +106,12 @@ void Spd_LapTime_EditStarted(Host& host, int slot, int col, int row) {
 }
 
 void Spd_LapTime_EditFinished(Host& host, int slot, int col, int row) {
-    if (col != kTimeColumn) {
+    if (col != LapColumn::Time) {
         return;
     }
     Grid& table = host.main.panel(slot).Spd_LapTime;
     if (const auto ticks = typedLapTicks(table.cell(row, col), host.race.Settings.TicksPerSecond)) {
-        table.setCell(row, kTicksColumn, std::to_string(*ticks));
+        table.setCell(row, LapColumn::Ticks, std::to_string(*ticks));
         return;
     }
     host.ports.dialogs.messageBox(

@@ -39,11 +39,11 @@ void recordLap(Host& host, int slot, const ReportOutcome& lap) {
 
     Grid& table = car.Spd_LapTime;
     const int row = race.LapCnt[slot];
-    table.setCell(row, 1, race.LastLapText[slot]);
-    table.setActiveCell(row, 1);
-    table.setCell(row, 2, car.Cmb_Driver.text());
-    table.setCell(row, 4, std::to_string(race.LastLapTicks[slot]));
-    table.setCell(row, 5, race.OutMessText[slot] + ", " + car.Lbl_InMess.caption());
+    table.setCell(row, LapColumn::Time, race.LastLapText[slot]);
+    table.setActiveCell(row, LapColumn::Time);
+    table.setCell(row, LapColumn::Driver, car.Cmb_Driver.text());
+    table.setCell(row, LapColumn::Ticks, std::to_string(race.LastLapTicks[slot]));
+    table.setCell(row, LapColumn::MessageLog, race.OutMessText[slot] + ", " + car.Lbl_InMess.caption());
 
     CalcLapInfo(host, slot);
     if (race.DrvLapCount[slot] == 0) {

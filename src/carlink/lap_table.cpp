@@ -12,8 +12,6 @@
 namespace rennik {
 namespace {
 
-constexpr int kTicksColumn = 4;
-
 // Whole laps that fit from now to the planned end, rounded down (negative past the end).
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
@@ -26,7 +24,7 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
 }  // namespace
 
 std::optional<double> RowLapTicks(const Grid& lapTable, int row) {
-    const std::string& text = lapTable.cell(row, kTicksColumn);
+    const std::string& text = lapTable.cell(row, LapColumn::Ticks);
     if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
         return std::nullopt;
     }

@@ -41,7 +41,7 @@ CarPanel::CarPanel(int s)
       Lbl_Contact(element("Lbl_Contact", s), ""),
       Frm_DriverInfo(element("Frm_DriverInfo", s), " ドライバ情報", false),
       Frm_DriverLap(element("Frm_DriverLap", s), "", false),
-      Spd_DriverInfo(element("Spd_DriverInfo", s), 3),
+      Spd_DriverInfo(element("Spd_DriverInfo", s), DriverColumn::Count),
       Btn_DriverInfo(element("Btn_DriverInfo", s), "ドライバ情報"),
       Txt_Nenpi(element("Txt_Nenpi", s)),
       Txt_ZanRunCnt(element("Txt_ZanRunCnt", s), "0"),
@@ -75,16 +75,16 @@ CarPanel::CarPanel(int s)
       Lbl_SentMess(element("Lbl_SentMess", s), ""),
       Lbl_DrvrBestLapTime(element("Lbl_DrvrBestLapTime", s), ""),
       Lbl_DrvrAveLapTime(element("Lbl_DrvrAveLapTime", s), ""),
-      Spd_LapTime(element("Spd_LapTime", s), 5) {
+      Spd_LapTime(element("Spd_LapTime", s), LapColumn::Count) {
     Lbl_InMess.setBackColor(colours::LightYellow);
     Lbl_Time.setForeColor(colours::Lime);
     Lbl_Time.setBackColor(colours::Black);
     Spd_LapTime.setVisible(false);
     // The crew corrects lap times in column 1 and writes remarks in column 3.
-    Spd_LapTime.setColumnEditable(1, true);
-    Spd_LapTime.setColumnMaxLength(1, 16);
-    Spd_LapTime.setColumnEditable(3, true);
-    Spd_LapTime.setColumnMaxLength(3, 60);
+    Spd_LapTime.setColumnEditable(LapColumn::Time, true);
+    Spd_LapTime.setColumnMaxLength(LapColumn::Time, 16);
+    Spd_LapTime.setColumnEditable(LapColumn::Remark, true);
+    Spd_LapTime.setColumnMaxLength(LapColumn::Remark, 60);
     // An abort button is there to end a run; while idle it stays disabled, so that it can never
     // start one.
     Btn_RunStop.setEnabled(false);

@@ -18,6 +18,25 @@ struct StartupScreen {
     Label Label4{"Label4", "Rennik1 開発チーム  ピットサイド計測システム"};
 };
 
+// The columns of the lap table Spd_LapTime, as the grid counts them (column 0 holds the lap
+// numbers). The crew reads and corrects the time; every figure is computed from the ticks.
+struct LapColumn {
+    static constexpr int Time = 1;
+    static constexpr int Driver = 2;
+    static constexpr int Remark = 3;
+    static constexpr int Ticks = 4;
+    static constexpr int MessageLog = 5;  // the message sent to the car, ", ", the car's message
+    static constexpr int Count = 5;
+};
+
+// The columns of the driver table Spd_DriverInfo: one row per driver who has driven.
+struct DriverColumn {
+    static constexpr int Name = 1;
+    static constexpr int BestLap = 2;
+    static constexpr int AveLap = 3;
+    static constexpr int Count = 3;
+};
+
 // The panel of one car slot (Frm_Runner and everything inside it). The main screen holds
 // exactly one, slot 0.
 struct CarPanel {
@@ -95,7 +114,7 @@ struct CarPanel {
     Label Lbl_DrvrBestLapTime;
     Label Lbl_DrvrAveLapTime;
 
-    // The lap table: 1 time text, 2 driver, 3 remark, 4 ticks, 5 message log.
+    // The lap table, one row per lap; its columns are LapColumn's.
     Grid Spd_LapTime;
 
     // The controls a slot's set-up opens and its clearing closes: the selectors, the message box,

@@ -82,14 +82,14 @@ void Main_Load(Host& host) {
     car.Lbl_IP.setCaption("");
     // The tank figure comes with the car chosen; the design text "999" is no capacity.
     car.Lbl_Tank.setCaption("");
-    car.Spd_LapTime.setHeader(1, "タイム");
-    car.Spd_LapTime.setHeader(2, "ドライバ");
-    car.Spd_LapTime.setHeader(3, "備考");
+    car.Spd_LapTime.setHeader(LapColumn::Time, "タイム");
+    car.Spd_LapTime.setHeader(LapColumn::Driver, "ドライバ");
+    car.Spd_LapTime.setHeader(LapColumn::Remark, "備考");
     car.Spd_LapTime.setRowCount(0);
     car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
-    car.Spd_DriverInfo.setHeader(1, "ドライバ");
-    car.Spd_DriverInfo.setHeader(2, "Best Lap");
-    car.Spd_DriverInfo.setHeader(3, "Ave Lap");
+    car.Spd_DriverInfo.setHeader(DriverColumn::Name, "ドライバ");
+    car.Spd_DriverInfo.setHeader(DriverColumn::BestLap, "Best Lap");
+    car.Spd_DriverInfo.setHeader(DriverColumn::AveLap, "Ave Lap");
     car.Spd_DriverInfo.setRowCount(0);
     // The reminder counter starts unarmed: box unchecked, counter "0" and disabled, grey labels.
     car.Chk_ChgCnter.setValue(0);

@@ -14,7 +14,7 @@ void disarmReminder(Host& host, int slot) {
 // The name in the driver table's row of the driver now counted, empty for none.
 std::string countedDriver(const CarPanel& car, std::int32_t row) {
     const Grid& drivers = car.Spd_DriverInfo;
-    return row >= 1 && row <= drivers.rowCount() ? drivers.cell(row, 1) : std::string();
+    return row >= 1 && row <= drivers.rowCount() ? drivers.cell(row, DriverColumn::Name) : std::string();
 }
 
 }  // namespace
@@ -28,14 +28,14 @@ void Cmb_Driver_Click(Host& host, int slot) {
     Grid& drivers = car.Spd_DriverInfo;
     race.DrvRow = 0;
     for (int row = 1; row <= drivers.rowCount(); ++row) {
-        if (drivers.cell(row, 1) == car.Cmb_Driver.text()) {
+        if (drivers.cell(row, DriverColumn::Name) == car.Cmb_Driver.text()) {
             race.DrvRow = row;
         }
     }
     if (race.DrvRow == 0) {
         drivers.setRowCount(drivers.rowCount() + 1);
         race.DrvRow = drivers.rowCount();
-        drivers.setCell(race.DrvRow, 1, car.Cmb_Driver.text());
+        drivers.setCell(race.DrvRow, DriverColumn::Name, car.Cmb_Driver.text());
     }
     car.Cmb_Driver.setBackColor(colours::White);
 }

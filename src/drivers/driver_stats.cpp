@@ -10,11 +10,6 @@
 #include "timing/time_format.h"
 
 namespace rennik {
-namespace {
-
-constexpr int kDriverColumn = 2;
-
-}  // namespace
 
 void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
     RaceState& race = host.race;
@@ -29,7 +24,7 @@ void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
     std::int32_t count = 0;
     for (int r = 1; r <= table.rowCount(); ++r) {
         const std::optional<double> t = RowLapTicks(table, r);
-        if (!t || table.cell(r, kDriverColumn) != driver) {
+        if (!t || table.cell(r, LapColumn::Driver) != driver) {
             continue;
         }
         sum = numbers::roundHalfEven(sum + *t);
@@ -58,8 +53,8 @@ void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
 
     // Other drivers' rows keep what they showed after their own last lap.
     if (race.DrvRow != 0) {
-        car.Spd_DriverInfo.setCell(race.DrvRow, 2, car.Lbl_DrvrBestLapTime.caption());
-        car.Spd_DriverInfo.setCell(race.DrvRow, 3, car.Lbl_DrvrAveLapTime.caption());
+        car.Spd_DriverInfo.setCell(race.DrvRow, DriverColumn::BestLap, car.Lbl_DrvrBestLapTime.caption());
+        car.Spd_DriverInfo.setCell(race.DrvRow, DriverColumn::AveLap, car.Lbl_DrvrAveLapTime.caption());
     }
 }
 

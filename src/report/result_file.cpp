@@ -36,19 +36,22 @@ void carLines(const CarPanel& car, std::vector<std::string>& lines) {
     // line; the lines after it keep their own lap numbers.
     const Grid& laps = car.Spd_LapTime;
     for (int r = 1; r <= laps.rowCount(); ++r) {
-        if (isBlank(laps.cell(r, 1))) {
+        if (isBlank(laps.cell(r, LapColumn::Time))) {
             continue;
         }
-        lines.push_back(std::to_string(r) + "," + field(laps.cell(r, 1)) + "," + field(laps.cell(r, 2)) +
-                        "," + field(laps.cell(r, 3)) + "," + field(laps.cell(r, 5)));
+        lines.push_back(std::to_string(r) + "," + field(laps.cell(r, LapColumn::Time)) + "," +
+                        field(laps.cell(r, LapColumn::Driver)) + "," +
+                        field(laps.cell(r, LapColumn::Remark)) + "," +
+                        field(laps.cell(r, LapColumn::MessageLog)));
     }
     lines.push_back(kSeparator);
     lines.push_back("個人集計");
     lines.push_back(kSeparator);
     const Grid& drivers = car.Spd_DriverInfo;
     for (int r = 1; r <= drivers.rowCount(); ++r) {
-        lines.push_back(field(drivers.cell(r, 1)) + "," + field(drivers.cell(r, 2)) + "," +
-                        field(drivers.cell(r, 3)));
+        lines.push_back(field(drivers.cell(r, DriverColumn::Name)) + "," +
+                        field(drivers.cell(r, DriverColumn::BestLap)) + "," +
+                        field(drivers.cell(r, DriverColumn::AveLap)));
     }
 }
 

@@ -59,7 +59,7 @@ void ShowNoInputLap(Host& host, int slot) {
     UpdateFuelMeter(host, slot);
     CountDownLapsLeft(host, slot);
     car.Spd_LapTime.setRowCount(race.LapCnt[slot]);
-    car.Spd_LapTime.setActiveCell(race.LapCnt[slot], 1);
+    car.Spd_LapTime.setActiveCell(race.LapCnt[slot], LapColumn::Time);
 }
 
 void Time_System_Timer(Host& host) {

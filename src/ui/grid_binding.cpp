@@ -69,7 +69,7 @@ void GridState::draw() {
                      : QAbstractItemView::NoEditTriggers);
     }
     for (int row = 1; row <= model.rowCount(); ++row) {
-        auto& stamp = rows[static_cast<std::size_t>(row - 1)];
+        auto& stamp = rows[static_cast<std::size_t>(viewIndex(row))];
         if (stamp == model.rowRevision(row)) {
             continue;
         }
@@ -78,10 +78,10 @@ void GridState::draw() {
             if (col == model.buttonColumn()) {
                 continue;  // painted by the delegate
             }
-            auto* item = table->item(row - 1, col - 1);
+            auto* item = table->item(viewIndex(row), viewIndex(col));
             if (item == nullptr) {
                 item = new QTableWidgetItem;
-                table->setItem(row - 1, col - 1, item);
+                table->setItem(viewIndex(row), viewIndex(col), item);
             }
             item->setText(qs(model.cell(row, col)));
         }
@@ -97,9 +97,10 @@ void GridState::followActiveCell() {
         return;
     }
     if (model.activeRow() >= 1 && model.activeCol() >= 1 &&
-        (table->currentRow() != model.activeRow() - 1 || table->currentColumn() != model.activeCol() - 1)) {
+        (table->currentRow() != viewIndex(model.activeRow()) ||
+         table->currentColumn() != viewIndex(model.activeCol()))) {
         drawing = true;
-        table->setCurrentCell(model.activeRow() - 1, model.activeCol() - 1);
+        table->setCurrentCell(viewIndex(model.activeRow()), viewIndex(model.activeCol()));
         drawing = false;
     }
 }
@@ -108,7 +109,7 @@ void GridState::crewChange(int row, const std::function<void()>& change) {
     const bool allDrawn = drawn == model.revision();
     const bool shapeDrawn = shape == model.shapeRevision();
     const bool rowDrawn = row >= 1 && row <= static_cast<int>(rows.size()) &&
-                          rows[static_cast<std::size_t>(row - 1)] == model.rowRevision(row);
+                          rows[static_cast<std::size_t>(viewIndex(row))] == model.rowRevision(row);
     change();
     if (allDrawn) {
         drawn = model.revision();
@@ -117,14 +118,14 @@ void GridState::crewChange(int row, const std::function<void()>& change) {
         shape = model.shapeRevision();
     }
     if (rowDrawn) {
-        rows[static_cast<std::size_t>(row - 1)] = model.rowRevision(row);
+        rows[static_cast<std::size_t>(viewIndex(row))] = model.rowRevision(row);
     }
 }
 
 void GridState::committed(int row, int col, const QString& text) {
     crewChange(row, [&] {
         model.setCell(row, col, text.toStdString());
-        if (auto* item = table->item(row - 1, col - 1); item != nullptr) {
+        if (auto* item = table->item(viewIndex(row), viewIndex(col)); item != nullptr) {
             item->setText(text);
         }
     });
@@ -140,14 +141,14 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex& index) const override {
-        const int col = index.column() + 1;
+        const int col = modelIndex(index.column());
         if (!state_->model.columnEditable(col)) {
             return nullptr;
         }
-        post(state_->table, state_->events.editStarted, col, index.row() + 1);
+        post(state_->table, state_->events.editStarted, col, modelIndex(index.row()));
         ++state_->openEditors;
         // A cell with a list of choices is chosen in a drop-down list, never typed into.
-        if (const auto& choices = state_->model.cellChoices(index.row() + 1, col); !choices.empty()) {
+        if (const auto& choices = state_->model.cellChoices(modelIndex(index.row()), col); !choices.empty()) {
             auto* list = new QComboBox(parent);
             for (const auto& choice : choices) {
                 list->addItem(qs(choice));
@@ -167,8 +168,8 @@ public:
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-        const int col = index.column() + 1;
-        const QString text = qs(state_->model.cell(index.row() + 1, col));
+        const int col = modelIndex(index.column());
+        const QString text = qs(state_->model.cell(modelIndex(index.row()), col));
         if (auto* list = qobject_cast<QComboBox*>(editor); list != nullptr) {
             list->setCurrentIndex(list->findText(text));
             return;
@@ -180,13 +181,13 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         const auto* list = qobject_cast<QComboBox*>(editor);
-        state_->committed(index.row() + 1, index.column() + 1,
+        state_->committed(modelIndex(index.row()), modelIndex(index.column()),
                           list != nullptr ? list->currentText() : static_cast<QLineEdit*>(editor)->text());
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        if (index.column() + 1 != state_->model.buttonColumn()) {
+        if (modelIndex(index.column()) != state_->model.buttonColumn()) {
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
@@ -221,25 +222,25 @@ std::function<void()> bindGrid(Grid& model, QTableWidget* table, GridEvents even
         delegate, &QAbstractItemDelegate::closeEditor, table, [state] { state->followActiveCell(); },
         Qt::QueuedConnection);
     QObject::connect(table, &QTableWidget::cellClicked, table, [state](int row, int col) {
-        if (col + 1 == state->model.buttonColumn()) {
-            post(state->table, state->events.buttonClicked, col + 1, row + 1);
+        if (modelIndex(col) == state->model.buttonColumn()) {
+            post(state->table, state->events.buttonClicked, modelIndex(col), modelIndex(row));
         }
     });
-    QObject::connect(table, &QTableWidget::currentCellChanged, table,
-                     [state](int row, int col, int fromRow, int fromCol) {
-                         if (state->drawing || row < 0 || col < 0) {
-                             return;
-                         }
-                         state->crewChange(0, [&] { state->model.setActiveCell(row + 1, col + 1); });
-                         if (const auto& handler = state->events.cellChanged) {
-                             QMetaObject::invokeMethod(
-                                 state->table,
-                                 [handler, col, row, fromCol, fromRow] {
-                                     handler(col + 1, row + 1, fromCol + 1, fromRow + 1);
-                                 },
-                                 Qt::QueuedConnection);
-                         }
-                     });
+    QObject::connect(
+        table, &QTableWidget::currentCellChanged, table, [state](int row, int col, int fromRow, int fromCol) {
+            if (state->drawing || row < 0 || col < 0) {
+                return;
+            }
+            state->crewChange(0, [&] { state->model.setActiveCell(modelIndex(row), modelIndex(col)); });
+            if (const auto& handler = state->events.cellChanged) {
+                QMetaObject::invokeMethod(
+                    state->table,
+                    [handler, col, row, fromCol, fromRow] {
+                        handler(modelIndex(col), modelIndex(row), modelIndex(fromCol), modelIndex(fromRow));
+                    },
+                    Qt::QueuedConnection);
+            }
+        });
     return [state] { state->draw(); };
 }
 

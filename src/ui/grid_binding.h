@@ -27,6 +27,11 @@ struct GridEvents {
     std::function<void(int col, int row, int fromCol, int fromRow)> cellChanged;
 };
 
+// The model counts rows and columns from 1 (row 0 and column 0 hold its headers); a table
+// counts its cells from 0. Every crossing between the two goes through these.
+constexpr int viewIndex(int modelIndex) { return modelIndex - 1; }
+constexpr int modelIndex(int viewIndex) { return viewIndex + 1; }
+
 // Binds a table to a grid: cells of the model's editable columns take typing up to the column's
 // length, the button column shows a delete button in every row, and the current cell and the
 // model's active cell follow each other. `drawn` is the revision the binder last drew; a change
