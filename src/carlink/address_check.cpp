@@ -2,6 +2,7 @@
 
 #include "base/ipv4.h"
 #include "base/sjis.h"
+#include "timing/run_control.h"
 
 namespace rennik {
 namespace {
@@ -52,7 +53,7 @@ void CloseAddressCheck(Host& host) {
 }
 
 void Time_ChkerRetry_Timer(Host& host) {
-    if (host.main.Btn_Start.caption() == "Stop" || host.chker) {
+    if (IsRunning(host.main) || host.chker) {
         host.main.Time_ChkerRetry.setEnabled(false);
         return;
     }
@@ -66,8 +67,12 @@ void OnAddressQuery(Host& host, const std::string& datagram) {
     if (!host.chker || !isDottedIPv4(query)) {
         return;
     }
-    const CarPanel& car = host.main.car;
-    const std::string reply = car.Lbl_IP.caption() == query ? car.Frm_Runner.caption() : "未登録";
+    std::string reply = "未登録";
+    for (const CarPanel& car : host.main.panels()) {
+        if (car.Lbl_IP.caption() == query) {
+            reply = car.Frm_Runner.caption();
+        }
+    }
     // The reply goes to the address the query names, not to the sender of the datagram.
     host.main.WinsockChker.remoteHost = query;
     host.chker->sendTo(sjis::fromUtf8(reply), query, wire::kAddressReplyPort);

@@ -10,7 +10,12 @@ namespace {
 
 // The slot's car is being measured and has reported since the Start: its contact is known.
 bool contactKnown(const Host& host, int slot) {
-    return host.main.car.slot == slot && host.main.car.Time_Lap.running() && host.race.CarHeard[slot];
+    for (const CarPanel& car : host.main.panels()) {
+        if (car.slot == slot) {
+            return car.Time_Lap.running() && host.race.CarHeard[slot];
+        }
+    }
+    return false;
 }
 
 }  // namespace

@@ -9,7 +9,9 @@ namespace {
 
 // Everything but the editor: the car panels and the race-wide panel.
 void enableRestOfScreen(Host& host, bool on) {
-    host.main.car.Frm_Runner.setEnabled(on);
+    for (CarPanel& car : host.main.panels()) {
+        car.Frm_Runner.setEnabled(on);
+    }
     host.main.Frm_Main.setEnabled(on);
 }
 

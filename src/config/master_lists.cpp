@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/numbers.h"
 #include "base/text_file.h"
@@ -34,13 +35,25 @@ void resetGrid(Grid& grid, std::size_t records) {
     grid.setRowCount(std::max(kEditorRows, static_cast<int>(records)));
 }
 
+// Fills the given selector of every car panel with the entries, when the list is not for the
+// master grid only.
+void fillSelectors(Host& host, ComboBox CarPanel::*selector, const std::vector<std::string>& entries,
+                   bool gridOnly) {
+    if (gridOnly) {
+        return;
+    }
+    for (CarPanel& car : host.main.panels()) {
+        (car.*selector).clearItems();
+        for (const std::string& entry : entries) {
+            (car.*selector).addItem(entry);
+        }
+    }
+}
+
 }  // namespace
 
 void LoadCarList(Host& host, bool gridOnly) {
-    auto& car = host.main.car;
-    if (!gridOnly) {
-        car.Cmb_Car.clearItems();
-    }
+    std::vector<std::string> entries;
     const auto cars = master::parseCars(readMaster(host.race.CarFilePath));
     Grid& grid = host.main.Spd_Car;
     resetGrid(grid, cars.size());
@@ -53,11 +66,10 @@ void LoadCarList(Host& host, bool gridOnly) {
         grid.setCell(row, 3, tank);
         grid.setCell(row, 4, kmPerLitre);
         ++row;
-        if (!gridOnly) {
-            car.Cmb_Car.addItem(rec.CarName + "\t" + tank + "\t" + kmPerLitre);
-        }
+        entries.push_back(rec.CarName + "\t" + tank + "\t" + kmPerLitre);
     }
     grid.setActiveCell(1, 1);
+    fillSelectors(host, &CarPanel::Cmb_Car, entries, gridOnly);
 }
 
 void LoadCourseList(Host& host, bool gridOnly) {
@@ -82,22 +94,15 @@ void LoadCourseList(Host& host, bool gridOnly) {
 }
 
 void LoadDriverList(Host& host, bool gridOnly) {
-    // The screen has one car slot; its selector is both "every driver selector" and slot 0's.
-    ComboBox& selector = host.main.car.Cmb_Driver;
-    if (!gridOnly) {
-        selector.clearItems();
-    }
     const auto names = master::parseDrivers(readMaster(host.race.DriverFilePath));
     Grid& grid = host.main.Spd_Drivers;
     resetGrid(grid, names.size());
     int row = 1;
     for (const auto& name : names) {
         grid.setCell(row++, 1, name);
-        if (!gridOnly) {
-            selector.addItem(name);
-        }
     }
     grid.setActiveCell(1, 1);
+    fillSelectors(host, &CarPanel::Cmb_Driver, names, gridOnly);
 }
 
 }  // namespace rennik

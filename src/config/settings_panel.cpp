@@ -98,7 +98,9 @@ void Btn_MessOk_Click(Host& host) {
 
     const bool written = saveSettings(s, race.IniPath);
     CloseEditorFrame(host, m.Frm_Mess);
-    m.car.Lbl_Time.setCaption(LapTimeText(0, s));
+    for (CarPanel& car : m.panels()) {
+        car.Lbl_Time.setCaption(LapTimeText(0, s));
+    }
     if (!written) {
         host.ports.dialogs.messageBox({"設定ファイル " + text_file::pathToUtf8(race.IniPath) +
                                            " に書き込めません。\n"

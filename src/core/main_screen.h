@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "core/controls.h"
@@ -148,6 +149,9 @@ struct MainScreen {
     int Btn_MessCancelTop = 0;
 
     CarPanel car{0};
+    // The car panels the screen carries (slot 0's alone): every "for each car" runs over these.
+    std::span<CarPanel> panels() { return {&car, 1}; }
+    std::span<const CarPanel> panels() const { return {&car, 1}; }
     // The panel of a car slot. Only the slots whose panel the screen carries exist; any other
     // index is a programming error and throws std::out_of_range.
     CarPanel& panel(int slot);

@@ -14,11 +14,12 @@ void blinkIfEmpty(ComboBox& box) {
 void Time_NoInputBlk_Timer(Host& host) {
     MainScreen& m = host.main;
     blinkIfEmpty(m.Cmb_Course);
-    CarPanel& car = m.car;
     // Light yellow marks a slot that is set up; a green (cleared) or untouched one never blinks.
-    if (car.Frm_Runner.backColor() == colours::LightYellow) {
-        blinkIfEmpty(car.Cmb_Driver);
-        blinkIfEmpty(car.Cmb_Car);
+    for (CarPanel& car : m.panels()) {
+        if (car.Frm_Runner.backColor() == colours::LightYellow) {
+            blinkIfEmpty(car.Cmb_Driver);
+            blinkIfEmpty(car.Cmb_Car);
+        }
     }
 }
 

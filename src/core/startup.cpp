@@ -75,26 +75,27 @@ void Main_Load(Host& host) {
     host.chker = host.ports.sockets.create();
     m.Lbl_LocalIP.setCaption("IP : " + host.chker->localIp());
 
-    CarPanel& car = m.car;
-    const int i = car.slot;
-    car.Frm_Runner.setCaption(fullWidthNumber(i + 1) + "号車");
-    race.LapMark[i] = std::string(1, wire::kMarkNew);
-    car.Lbl_IP.setCaption("");
-    // The tank figure comes with the car chosen; the design text "999" is no capacity.
-    car.Lbl_Tank.setCaption("");
-    car.Spd_LapTime.setHeader(LapColumn::Time, "タイム");
-    car.Spd_LapTime.setHeader(LapColumn::Driver, "ドライバ");
-    car.Spd_LapTime.setHeader(LapColumn::Remark, "備考");
-    car.Spd_LapTime.setRowCount(0);
-    car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
-    car.Spd_DriverInfo.setHeader(DriverColumn::Name, "ドライバ");
-    car.Spd_DriverInfo.setHeader(DriverColumn::BestLap, "Best Lap");
-    car.Spd_DriverInfo.setHeader(DriverColumn::AveLap, "Ave Lap");
-    car.Spd_DriverInfo.setRowCount(0);
-    // The reminder counter starts unarmed: box unchecked, counter "0" and disabled, grey labels.
-    car.Chk_ChgCnter.setValue(0);
-    Chk_ChgCnter_Click(host, i);
-    car.Txt_OutMess.setMaxLength(kOutMessMaxChars);
+    for (CarPanel& car : m.panels()) {
+        const int i = car.slot;
+        car.Frm_Runner.setCaption(fullWidthNumber(i + 1) + "号車");
+        race.LapMark[i] = std::string(1, wire::kMarkNew);
+        car.Lbl_IP.setCaption("");
+        // The tank figure comes with the car chosen; the design text "999" is no capacity.
+        car.Lbl_Tank.setCaption("");
+        car.Spd_LapTime.setHeader(LapColumn::Time, "タイム");
+        car.Spd_LapTime.setHeader(LapColumn::Driver, "ドライバ");
+        car.Spd_LapTime.setHeader(LapColumn::Remark, "備考");
+        car.Spd_LapTime.setRowCount(0);
+        car.Lbl_Time.setCaption(LapTimeText(0, race.Settings));
+        car.Spd_DriverInfo.setHeader(DriverColumn::Name, "ドライバ");
+        car.Spd_DriverInfo.setHeader(DriverColumn::BestLap, "Best Lap");
+        car.Spd_DriverInfo.setHeader(DriverColumn::AveLap, "Ave Lap");
+        car.Spd_DriverInfo.setRowCount(0);
+        // The reminder counter starts unarmed: box unchecked, counter "0" and disabled, grey labels.
+        car.Chk_ChgCnter.setValue(0);
+        Chk_ChgCnter_Click(host, i);
+        car.Txt_OutMess.setMaxLength(kOutMessMaxChars);
+    }
 
     const LocalDateTime today = host.ports.clock.now();
     m.Txt_Date.setText(std::to_string(today.year) + "/" + std::to_string(today.month) + "/" +

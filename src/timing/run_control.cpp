@@ -21,8 +21,6 @@
 namespace rennik {
 namespace {
 
-// The screen carries the panel of slot 0 only; every loop over slots runs over the panels.
-constexpr int kPanels = 1;
 constexpr int kLapDisplayMs = 99;
 
 const char* const kStart = "Start";
@@ -53,8 +51,8 @@ void backToIdle(Host& host) {
     host.main.Btn_Start.setCaption(kStart);
     host.ports.ticks.stop();
     host.race.MmTimerId = 0;
-    for (int slot = 0; slot < kPanels; ++slot) {
-        CarPanel& car = host.main.panel(slot);
+    for (CarPanel& car : host.main.panels()) {
+        const int slot = car.slot;
         car.Frm_Runner.setEnabled(true);
         closeCarSocket(host, slot);
         stopLapDisplay(car);
@@ -108,8 +106,9 @@ void startRun(Host& host) {
     // The sockets first: a Start that cannot begin a run leaves the last run's laps as they were,
     // so that they can still be saved.
     bool registered = false;
-    for (int slot = 0; slot < kPanels; ++slot) {
-        if (m.panel(slot).Lbl_IP.caption().empty()) {
+    for (const CarPanel& car : m.panels()) {
+        const int slot = car.slot;
+        if (car.Lbl_IP.caption().empty()) {
             continue;
         }
         registered = true;
@@ -126,8 +125,8 @@ void startRun(Host& host) {
         return;
     }
 
-    for (int slot = 0; slot < kPanels; ++slot) {
-        CarPanel& car = m.panel(slot);
+    for (CarPanel& car : m.panels()) {
+        const int slot = car.slot;
         LapCounter(race, slot).start();
         ResetForeignCount(host, slot);
         clearLapTable(car);
@@ -152,8 +151,7 @@ void startRun(Host& host) {
                             TwoDigits(race.StartTime.minute));
     setRaceButtons(m, false);
     m.Time_NoInputBlk.setEnabled(false);
-    for (int slot = 0; slot < kPanels; ++slot) {
-        CarPanel& car = m.panel(slot);
+    for (CarPanel& car : m.panels()) {
         // The missing-entry blink may have left the boxes of a set-up slot coloured.
         if (car.Frm_Runner.backColor() == colours::LightYellow) {
             car.Cmb_Driver.setBackColor(colours::White);
@@ -175,7 +173,7 @@ void stopRun(Host& host) {
     MainScreen& m = host.main;
     if (!race.StopNoConfirm) {
         // Datagrams and timers go on while the box is open; only a run still going is stopped.
-        if (!confirm(host, "ストップしますか？") || m.Btn_Start.caption() != kStop) {
+        if (!confirm(host, "ストップしますか？") || !IsRunning(m)) {
             return;
         }
     }
@@ -186,8 +184,8 @@ void stopRun(Host& host) {
     host.ports.ticks.stop();
     race.MmTimerId = 0;
 
-    for (int slot = 0; slot < kPanels; ++slot) {
-        CarPanel& car = m.panel(slot);
+    for (CarPanel& car : m.panels()) {
+        const int slot = car.slot;
         // Idle abort buttons stay disabled: pressed between runs they would start one.
         car.Btn_RunStop.setEnabled(false);
         closeCarSocket(host, slot);
@@ -212,8 +210,10 @@ void stopRun(Host& host) {
 
 }  // namespace
 
+bool IsRunning(const MainScreen& m) { return m.Btn_Start.caption() == kStop; }
+
 void Btn_Start_Click(Host& host) {
-    if (host.main.Btn_Start.caption() == kStart) {
+    if (!IsRunning(host.main)) {
         startRun(host);
     } else {
         stopRun(host);
@@ -226,7 +226,7 @@ void Btn_RunStop_Click(Host& host, int slot) {
     CarPanel& car = m.panel(slot);
     CloseDriverPopup(host, slot);
     // Only a car being measured can be aborted; while idle this must never start a run.
-    const auto measuring = [&] { return m.Btn_Start.caption() == kStop && car.Btn_RunStop.enabled(); };
+    const auto measuring = [&] { return IsRunning(m) && car.Btn_RunStop.enabled(); };
     if (!measuring() || !confirm(host, car.Frm_Runner.caption() + "の計測を中止しますか？") || !measuring()) {
         return;
     }
@@ -238,8 +238,8 @@ void Btn_RunStop_Click(Host& host, int slot) {
     car.Btn_RunStop.setEnabled(false);
 
     bool anyRunning = false;
-    for (int i = 0; i < kPanels; ++i) {
-        anyRunning = anyRunning || m.panel(i).Btn_RunStop.enabled();
+    for (const CarPanel& other : m.panels()) {
+        anyRunning = anyRunning || other.Btn_RunStop.enabled();
     }
     race.StopNoConfirm = !anyRunning;
     if (!anyRunning) {

@@ -4,6 +4,10 @@
 
 namespace rennik {
 
+// A run is on: the caption of Btn_Start reads "Stop" (it reads "Start" while idle). The run state
+// is that caption and nothing else.
+bool IsRunning(const MainScreen& m);
+
 // Start while the caption reads "Start", Stop (after confirmation) while it reads "Stop".
 void Btn_Start_Click(Host& host);
 

@@ -6,6 +6,7 @@
 
 #include "base/numbers.h"
 #include "timing/date_time.h"
+#include "timing/run_control.h"
 
 namespace rennik {
 namespace {
@@ -26,7 +27,7 @@ void checkAndApply(Host& host, TextBox& box, std::int32_t previous) {
         host.ports.focus.setFocus(box);
         return;
     }
-    if (*value == previous || host.main.Btn_Start.caption() != "Stop") {
+    if (*value == previous || !IsRunning(host.main)) {
         return;  // unchanged, or idle: the next Start takes it
     }
     SetEndTime(host);
