@@ -31,7 +31,8 @@ struct LocalDateTime {
 // reset only where a handler says so.
 struct RaceState {
     // Program-wide. TickCount, the ticks since the last Start, is what the tick source reports
-    // (Host::TickCount); MmTimerId is 1 while it runs, 0 otherwise.
+    // (Host::TickCount). MmTimerId is 1 while it runs, 0 otherwise: nothing decides on it (the
+    // run state is Btn_Start's caption), it stays as the record of the race clock's state.
     std::int32_t MmTimerId = 0;
     std::int32_t ScreenW = 0;  // twips
     std::int32_t ScreenH = 0;
@@ -39,7 +40,9 @@ struct RaceState {
     std::filesystem::path CarFilePath;
     std::filesystem::path CourseFilePath;
     std::filesystem::path DriverFilePath;
-    std::int16_t MsgAnswer = 0;  // answer of the last confirmation box; 7 is No
+    // The answer of the last confirmation box (7 is No). Every handler acts on the answer it was
+    // given; this record of it is what a trial reads to see which box was answered how.
+    std::int16_t MsgAnswer = 0;
     AppSettings Settings;
 
     // Main screen, whole run.
@@ -67,6 +70,9 @@ struct RaceState {
     // A report has come from the car PC since the last Start: until then its contact is unknown.
     PerCar<bool> CarHeard{};
     PerCar<std::string> LapMark{};
+    // The car's last report and the lap number it echoed. Laps are found by silence, not by the
+    // echoed number (a lost reply makes the car echo an old one), so nothing decides on these;
+    // they stay as the record of what the car last said.
     PerCar<std::string> RecvText{};
     PerCar<std::int32_t> RecvLapNo{};
     PerCar<std::string> AutoMessText{};
