@@ -37,7 +37,12 @@ std::optional<std::string> readBytes(const std::filesystem::path& path) {
 }
 
 #ifdef _WIN32
-bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
+WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
+    // A folder of the file's name: the move would be refused for want of permission, which
+    // would send the crew looking for the wrong cause.
+    if (std::error_code ec; std::filesystem::is_directory(path, ec)) {
+        return {FileError::FolderInTheWay, ERROR_DIRECTORY};
+    }
     // A fresh name beside the file, so that the move stays within one volume; another writer's
     // leftover of the same name makes us pick again rather than fail. The name is built on the
     // wide path, so that a folder or file name outside ASCII is kept as it is.
@@ -50,31 +55,42 @@ bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes)
         file =
             CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-            return false;
+            return WriteFailure(static_cast<int>(GetLastError()));
         }
     }
     if (file == INVALID_HANDLE_VALUE) {
-        return false;
+        return WriteFailure(ERROR_FILE_EXISTS);
     }
+    DWORD failure = 0;
+    const auto step = [&failure](BOOL done) {
+        if (!done && failure == 0) {
+            failure = GetLastError();
+        }
+        return failure == 0;
+    };
     std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
+    while (failure == 0 && done < bytes.size()) {
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
-        ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+        step(WriteFile(file, bytes.data() + done, chunk, &written, nullptr));
         done += written;
     }
-    ok = ok && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
-    // Unlike a POSIX rename, a plain move refuses to replace an existing file.
-    ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) {
-        DeleteFileW(temp.c_str());
+    if (failure == 0) {
+        step(FlushFileBuffers(file));
     }
-    return ok;
+    step(CloseHandle(file));
+    // Unlike a POSIX rename, a plain move refuses to replace an existing file.
+    if (failure == 0) {
+        step(MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    }
+    if (failure != 0) {
+        DeleteFileW(temp.c_str());
+        return WriteFailure(static_cast<int>(failure));
+    }
+    return {};
 }
 #else
-bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
+WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
     // A fresh name beside the file, so that the rename stays within one file system; another
     // writer's leftover of the same name makes us pick again rather than fail.
     thread_local std::mt19937 random(std::random_device{}());
@@ -84,29 +100,46 @@ bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes)
         temp = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            return WriteFailure(errno);
         }
     }
     if (fd < 0) {
-        return false;
+        return WriteFailure(EEXIST);
     }
+    // The first failing step's reason is the one the crew is told.
+    int failure = 0;
+    const auto step = [&failure](bool done) {
+        if (!done && failure == 0) {
+            failure = errno != 0 ? errno : EIO;
+        }
+        return failure == 0;
+    };
     std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
+    while (failure == 0 && done < bytes.size()) {
+        errno = 0;
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        ok = n > 0;
-        done += ok ? static_cast<std::size_t>(n) : 0;
+        if (n == 0) {
+            errno = ENOSPC;  // a write that takes nothing has found no room
+        }
+        if (step(n > 0)) {
+            done += static_cast<std::size_t>(n);
+        }
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
+    if (failure == 0) {
+        step(::fsync(fd) == 0);
+    }
+    step(::close(fd) == 0);
+    if (failure == 0) {
+        step(std::rename(temp.c_str(), path.c_str()) == 0);
+    }
+    if (failure != 0) {
         ::unlink(temp.c_str());
+        return WriteFailure(failure);
     }
-    return ok;
+    return {};
 }
 #endif
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_error.h"
+
 // Whole-file reading and writing for the program's text files (Shift-JIS, CR LF).
 namespace rennik::text_file {
 
@@ -13,9 +15,9 @@ namespace rennik::text_file {
 std::optional<std::string> readBytes(const std::filesystem::path& path);
 
 // Writes the bytes to a temporary file in the same folder, flushes it to disk and renames it
-// over `path`, so that a crash never leaves a half-written file. False when any step fails;
-// the old file is then untouched.
-bool writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes);
+// over `path`, so that a crash never leaves a half-written file. When any step fails the old
+// file is untouched and the result says why.
+WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 // Splits raw bytes into lines at CR LF, a lone LF or a lone CR; the line ends are dropped and
 // a last line without an end is kept.

@@ -50,10 +50,11 @@ void OpenMaster(Host& host, const MasterEditor& editor) {
 }
 
 void SaveMaster(Host& host, const MasterEditor& editor) {
-    if (!text_file::writeBytesAtomic(editor.file, editor.fileBytes(editor.grid))) {
+    if (const WriteResult written = text_file::writeBytesAtomic(editor.file, editor.fileBytes(editor.grid));
+        !written) {
         host.ports.dialogs.messageBox({"ファイル " + text_file::pathToUtf8(editor.file) +
-                                           " に書き込めません。\n"
-                                           "入力した内容は編集画面に残っています。",
+                                           " に書き込めません。\n" + FileErrorText(written) +
+                                           "\n入力した内容は編集画面に残っています。",
                                        "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
         host.ports.focus.setFocus(editor.grid);
         return;

@@ -163,8 +163,8 @@ ReadResult readIni(const std::filesystem::path& file, std::string_view section, 
     return {value.size(), sjis::toUtf8(value)};
 }
 
-bool writeIni(std::string_view section, std::string_view key, std::string_view value,
-              const std::filesystem::path& file) {
+WriteResult writeIni(std::string_view section, std::string_view key, std::string_view value,
+                     const std::filesystem::path& file) {
     std::string bytes;
     if (std::optional<std::string> old = text_file::readBytes(file)) {
         bytes = std::move(*old);
@@ -173,8 +173,11 @@ bool writeIni(std::string_view section, std::string_view key, std::string_view v
         // would otherwise be replaced by a file holding this one key.
         std::error_code ec;
         const auto status = std::filesystem::symlink_status(file, ec);
+        if (status.type() == std::filesystem::file_type::directory) {
+            return {FileError::FolderInTheWay, 0};
+        }
         if (status.type() != std::filesystem::file_type::not_found) {
-            return false;
+            return {FileError::NoPermission, 0};
         }
     }
     std::vector<std::string> lines = text_file::splitLines(bytes);

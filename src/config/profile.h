@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_error.h"
+
 // Key-by-key access to a profile (INI) file in the Windows format: "[section]" lines, "key=value"
 // lines, Shift-JIS text with CR LF line ends. Section, key and value are UTF-8 on this side.
 //
@@ -29,7 +31,7 @@ ReadResult readIni(const std::filesystem::path& file, std::string_view section, 
 // the end of its section, or appends the section at the end of the file (created when missing).
 // Every other line is kept byte for byte; the file is rewritten with CR LF through a temporary
 // file. False when the file cannot be read or written; the file is then unchanged.
-bool writeIni(std::string_view section, std::string_view key, std::string_view value,
-              const std::filesystem::path& file);
+WriteResult writeIni(std::string_view section, std::string_view key, std::string_view value,
+                     const std::filesystem::path& file);
 
 }  // namespace rennik::profile

@@ -100,7 +100,7 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath) {
     }
 }
 
-bool saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath) {
+WriteResult saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath) {
     const std::pair<std::string_view, std::string_view> keys[] = {
         {kMeasureSection, kPrecisionKey}, {kMeasureSection, kNoInputKey}, {kMessageSection, kLap3Key},
         {kMessageSection, kLap2Key},      {kMessageSection, kLap1Key},    {kMessageSection, kEmptyKey},
@@ -112,11 +112,14 @@ bool saveSettings(const AppSettings& settings, const std::filesystem::path& iniP
                                   settings.AutoMessLap1,
                                   settings.AutoMessEmpty,
                                   std::to_string(settings.DefaultCheckLaps)};
-    bool written = true;
+    WriteResult first;
     for (std::size_t k = 0; k < std::size(keys); ++k) {
-        written = profile::writeIni(keys[k].first, keys[k].second, values[k], iniPath) && written;
+        const WriteResult written = profile::writeIni(keys[k].first, keys[k].second, values[k], iniPath);
+        if (first && !written) {
+            first = written;
+        }
     }
-    return written;
+    return first;
 }
 
 bool settingsFileUnreadable(const std::filesystem::path& iniPath) {

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/file_error.h"
+
 #include "config/app_settings.h"
 
 namespace rennik {
@@ -14,7 +16,7 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath);
 
 // Writes all seven keys, in the order of the file; every key is tried. False when any write
 // failed (the file cannot be read or written); the values in memory are unaffected.
-bool saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath);
+WriteResult saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath);
 
 // True when Rennik.ini is there but cannot be read (no permission, a folder of that name): the
 // program then runs on the defaults and never writes over the file, and the crew must be told.

@@ -96,15 +96,15 @@ void Btn_MessOk_Click(Host& host) {
     }
     s.DefaultCheckLaps = *laps;
 
-    const bool written = saveSettings(s, race.IniPath);
+    const WriteResult written = saveSettings(s, race.IniPath);
     CloseEditorFrame(host, m.Frm_Mess);
     for (CarPanel& car : m.panels()) {
         car.Lbl_Time.setCaption(LapTimeText(0, s));
     }
     if (!written) {
         host.ports.dialogs.messageBox({"設定ファイル " + text_file::pathToUtf8(race.IniPath) +
-                                           " に書き込めません。\n"
-                                           "設定はこのまま有効ですが、次の起動では元の設定に戻ります。",
+                                           " に書き込めません。\n" + FileErrorText(written) +
+                                           "\n設定はこのまま有効ですが、次の起動では元の設定に戻ります。",
                                        "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
     }
 }

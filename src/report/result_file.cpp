@@ -109,11 +109,13 @@ void Btn_Write_Click(Host& host) {
     if (name.empty()) {
         return;
     }
-    if (!text_file::writeBytesAtomic(text_file::pathFromUtf8(name), ResultFileBytes(host.main))) {
-        host.ports.dialogs.messageBox({"ファイル " + name +
-                                           " に書き込めません。\n"
-                                           "走行結果は画面に残っています。別の場所を選んで保存してください。",
-                                       "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+    if (const WriteResult written =
+            text_file::writeBytesAtomic(text_file::pathFromUtf8(name), ResultFileBytes(host.main));
+        !written) {
+        host.ports.dialogs.messageBox(
+            {"ファイル " + name + " に書き込めません。\n" + FileErrorText(written) +
+                 "\n走行結果は画面に残っています。別の場所を選んで保存してください。",
+             "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
     }
 }
 

@@ -158,7 +158,8 @@ TEST_F(MasterEditorTest, AFileThatCannotBeWrittenKeepsTheEditorOpenWithEverythin
     ASSERT_EQ(fakes.dialogs.boxes.size(), 1U);
     const auto& box = fakes.dialogs.boxes.back();
     EXPECT_EQ(box.text, "ファイル " + text_file::pathToUtf8(dir / "Car.ini") +
-                            " に書き込めません。\n入力した内容は編集画面に残っています。");
+                            " に書き込めません。\n同じ名前のフォルダがあります。別の名前を付けてください。\n"
+                            "入力した内容は編集画面に残っています。");
     EXPECT_EQ(box.title, "Rennik1");
     EXPECT_EQ(box.icon, MsgIcon::Exclamation);
     EXPECT_TRUE(m.Frm_Car.visible());

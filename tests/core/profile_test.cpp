@@ -145,8 +145,8 @@ TEST_F(ProfileTest, FailedWriteReportsFalseAndChangesNothing) {
     if (!dir_.makeReadOnly()) {
         GTEST_SKIP() << "the folder stays writable for this user (root, or anyone on Windows)";
     }
-    EXPECT_FALSE(writeIni("s", "k", "new", file_));
-    EXPECT_FALSE(writeIni("s", "k", "v", dir_ / "new.ini"));
+    EXPECT_EQ(writeIni("s", "k", "new", file_).error, FileError::NoPermission);
+    EXPECT_EQ(writeIni("s", "k", "v", dir_ / "new.ini").error, FileError::NoPermission);
     EXPECT_EQ(bytes(), "[s]\r\nk=old\r\n");
     EXPECT_FALSE(fs::exists(dir_ / "new.ini"));
 

@@ -120,9 +120,11 @@ TEST_F(ResultFileTest, CancelWritesNothingAndAFailedWriteKeepsTheOldFileAndSaysS
     fakes.dialogs.saveAsNext(missing);
     Btn_Write_Click(host);
     ASSERT_EQ(fakes.dialogs.boxes.size(), 1U);
-    EXPECT_EQ(fakes.dialogs.boxes.back().text,
-              "ファイル " + missing +
-                  " に書き込めません。\n走行結果は画面に残っています。別の場所を選んで保存してください。");
+    EXPECT_EQ(
+        fakes.dialogs.boxes.back().text,
+        "ファイル " + missing +
+            " に書き込めません。\nフォルダが見つかりません。USBメモリなどが抜けていないか確かめてください。\n"
+            "走行結果は画面に残っています。別の場所を選んで保存してください。");
     EXPECT_EQ(fakes.dialogs.boxes.back().title, "Rennik1");
 
     // Replacing a file of the chosen name goes through a temporary file, so the old result is

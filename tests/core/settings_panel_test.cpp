@@ -122,7 +122,8 @@ TEST_F(SettingsPanelTest, TheCursorStaysInTheValueColumnAndAnUnwritableFileIsSai
     ASSERT_EQ(fakes.dialogs.boxes.size(), 1U);
     EXPECT_EQ(fakes.dialogs.boxes.back().text,
               "設定ファイル " + text_file::pathToUtf8(dir / "Rennik.ini") +
-                  " に書き込めません。\n設定はこのまま有効ですが、次の起動では元の設定に戻ります。");
+                  " に書き込めません。\n同じ名前のフォルダがあります。別の名前を付けてください。\n"
+                  "設定はこのまま有効ですが、次の起動では元の設定に戻ります。");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,14 +39,20 @@ TEST_F(TextFile, WriteReplacesTheWholeFileAndLeavesNoTemporary) {
 }
 
 TEST_F(TextFile, FailedWriteReportsFalseAndTouchesNothing) {
-    EXPECT_FALSE(text_file::writeBytesAtomic(dir_ / "missing" / "Car.ini", "a"));
+    // Each failure says why, in words that tell the crew what to do.
+    const WriteResult noFolder = text_file::writeBytesAtomic(dir_ / "missing" / "Car.ini", "a");
+    EXPECT_EQ(noFolder.error, FileError::NoFolder);
+    EXPECT_EQ(FileErrorText(noFolder),
+              "フォルダが見つかりません。USBメモリなどが抜けていないか確かめてください。");
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
 
     // The path names a folder: the folder and what it holds stay as they were.
     const fs::path folder = dir_ / "Course.ini";
     fs::create_directories(folder);
     ASSERT_TRUE(text_file::writeBytesAtomic(folder / "kept.txt", "old"));
-    EXPECT_FALSE(text_file::writeBytesAtomic(folder, "new"));
+    const WriteResult folderInTheWay = text_file::writeBytesAtomic(folder, "new");
+    EXPECT_EQ(folderInTheWay.error, FileError::FolderInTheWay);
+    EXPECT_EQ(FileErrorText(folderInTheWay), "同じ名前のフォルダがあります。別の名前を付けてください。");
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(text_file::readBytes(folder / "kept.txt"), "old");
     EXPECT_EQ(names(), std::vector<std::string>{"Course.ini"});
@@ -83,4 +90,17 @@ TEST(TextLines, SplitAtEveryKindOfLineEnd) {
 }
 
 }  // namespace
+TEST(FileErrors, EveryReasonHasItsOwnWordsAndAnUnknownOneItsNumber) {
+    std::set<std::string> texts;
+    for (const FileError kind : {FileError::NoPermission, FileError::ReadOnly, FileError::DiskFull,
+                                 FileError::FolderInTheWay, FileError::NoFolder, FileError::Locked}) {
+        texts.insert(FileErrorText({kind, 0}));
+    }
+    EXPECT_EQ(texts.size(), 6U);
+    EXPECT_EQ(FileErrorText({}), "");
+    EXPECT_EQ(FileErrorText({FileError::Other, 1234}), "エラー番号 1234。");
+    EXPECT_TRUE(WriteResult{});
+    EXPECT_FALSE((WriteResult{FileError::DiskFull, 0}));
+}
+
 }  // namespace rennik
