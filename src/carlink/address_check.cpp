@@ -7,41 +7,44 @@
 namespace rennik {
 namespace {
 
-// Binds port 7001; false, with no socket left, when another program holds it.
-bool bindAddressCheck(Host& host) {
+// Binds port 7001; says why, with no socket left, when it cannot be had.
+OpenResult bindAddressCheck(Host& host) {
     MainScreen& m = host.main;
     if (!host.chker) {
         host.chker = host.ports.sockets.create();
     }
     m.WinsockChker.localPort = wire::kAddressCheckPort;
     m.WinsockChker.remotePort = wire::kAddressReplyPort;
-    if (!host.chker->open(wire::kAddressCheckPort, m.WinsockChker.remoteHost, wire::kAddressReplyPort)) {
+    if (const OpenResult opened =
+            host.chker->open(wire::kAddressCheckPort, m.WinsockChker.remoteHost, wire::kAddressReplyPort);
+        !opened) {
         host.chker.reset();
-        return false;
+        return opened;
     }
     host.chker->setReceiver(
         [&host](const std::string& datagram, const std::string&, auto) { OnAddressQuery(host, datagram); });
     host.race.ChkerWarned = false;
     m.Time_ChkerRetry.setEnabled(false);
-    return true;
+    return {};
 }
 
 }  // namespace
 
 void OpenAddressCheck(Host& host) {
-    if (bindAddressCheck(host)) {
+    const OpenResult opened = bindAddressCheck(host);
+    if (opened) {
         return;
     }
     host.main.Time_ChkerRetry.setEnabled(true);
     if (host.race.ChkerWarned) {
         return;
     }
-    // Another program holds the port: say so once and run on; the retry takes it back.
+    // Another program holds the port (or the system keeps it): say so once and run on; the
+    // retry takes it back.
     host.race.ChkerWarned = true;
-    host.ports.dialogs.messageBox({"ポート " + std::to_string(wire::kAddressCheckPort) +
-                                       " は他のプログラムが使用中です。\n"
-                                       "車載PCからのアドレス確認には応答しません。",
-                                   "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+    host.ports.dialogs.messageBox(
+        {PortErrorText(wire::kAddressCheckPort, opened) + "\n車載PCからのアドレス確認には応答しません。",
+         "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
 }
 
 void CloseAddressCheck(Host& host) {

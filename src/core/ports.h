@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/socket_error.h"
 #include "core/controls.h"
 #include "core/race_state.h"
 
@@ -85,8 +86,9 @@ public:
     // can tell it, at the latest the moment it was read.
     using Receiver = std::function<void(const std::string& datagram, const std::string& fromHost,
                                         std::chrono::steady_clock::time_point arrived)>;
-    // Binds the local port and remembers where send() goes; false when the port cannot be bound.
-    virtual bool open(int localPort, const std::string& remoteHost, int remotePort) = 0;
+    // Binds the local port and remembers where send() goes; says why when the port cannot be
+    // bound.
+    virtual OpenResult open(int localPort, const std::string& remoteHost, int remotePort) = 0;
     virtual void send(const std::string& datagram) = 0;
     // Sends from the bound port to another address than the one open() named.
     virtual void sendTo(const std::string& datagram, const std::string& host, int port) = 0;

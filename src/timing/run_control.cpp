@@ -60,22 +60,24 @@ void backToIdle(Host& host) {
     }
 }
 
-// Binds the car link of a registered slot; false when its port is held by another program.
-bool openCarSocket(Host& host, int slot) {
+// Binds the car link of a registered slot; says why when its port cannot be had.
+OpenResult openCarSocket(Host& host, int slot) {
     CarPanel& car = host.main.panel(slot);
     car.Winsock.remoteHost = car.Lbl_IP.caption();
     car.Winsock.localPort = wire::carLocalPort(slot);
     car.Winsock.remotePort = wire::carRemotePort(slot);
     host.Winsock[slot] = host.ports.sockets.create();
-    if (!host.Winsock[slot]->open(car.Winsock.localPort, car.Winsock.remoteHost, car.Winsock.remotePort)) {
+    if (const OpenResult opened =
+            host.Winsock[slot]->open(car.Winsock.localPort, car.Winsock.remoteHost, car.Winsock.remotePort);
+        !opened) {
         host.Winsock[slot].reset();
-        return false;
+        return opened;
     }
     host.Winsock[slot]->setReceiver([&host, slot](const std::string& datagram, const std::string& fromHost,
                                                   std::chrono::steady_clock::time_point arrived) {
         OnLapReport(host, slot, {datagram, fromHost, host.ports.ticks.countAt(arrived)});
     });
-    return true;
+    return {};
 }
 
 // A new run begins with an empty lap table, so that its rows stay as many as the laps counted.
@@ -88,10 +90,9 @@ void clearLapTable(CarPanel& car) {
     }
 }
 
-void reportPortInUse(Host& host, int port) {
-    host.ports.dialogs.messageBox(
-        {"ポート " + std::to_string(port) + " は他のプログラムが使用中です。\n計測を開始できません。",
-         "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+void reportPortRefused(Host& host, int port, const OpenResult& refusal) {
+    host.ports.dialogs.messageBox({PortErrorText(port, refusal) + "\n計測を開始できません。", "Rennik1",
+                                   MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
 }
 
 void startRun(Host& host) {
@@ -112,9 +113,9 @@ void startRun(Host& host) {
             continue;
         }
         registered = true;
-        if (!openCarSocket(host, slot)) {
+        if (const OpenResult opened = openCarSocket(host, slot); !opened) {
             backToIdle(host);
-            reportPortInUse(host, wire::carLocalPort(slot));
+            reportPortRefused(host, wire::carLocalPort(slot), opened);
             return;
         }
     }

@@ -46,7 +46,7 @@ public:
     QtUdpEndpoint(const QtUdpEndpoint&) = delete;
     QtUdpEndpoint& operator=(const QtUdpEndpoint&) = delete;
 
-    bool open(int localPort, const std::string& remoteHost, int remotePort) override;
+    OpenResult open(int localPort, const std::string& remoteHost, int remotePort) override;
     void send(const std::string& datagram) override;
     void sendTo(const std::string& datagram, const std::string& host, int port) override;
     void close() override;

@@ -46,13 +46,13 @@ QtUdpEndpoint::QtUdpEndpoint(std::shared_ptr<std::function<void()>> afterDatagra
     QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { readPending(); });
 }
 
-bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remotePort) {
+OpenResult QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remotePort) {
     close();
     remoteHost_ = QString::fromStdString(remoteHost);
     remotePort_ = static_cast<quint16>(remotePort);
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        return false;
+        return OpenFailure(errno);
     }
     // Without a stamp a datagram is timed at its read, so a refusal here is not fatal.
     const int on = 1;
@@ -64,13 +64,14 @@ bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remot
     // Not shared (no SO_REUSEADDR): a port another program holds must fail here, not steal half
     // its datagrams.
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        const int refusal = errno;
         ::close(fd);
-        return false;
+        return OpenFailure(refusal);
     }
     fd_ = fd;
     notifier_.setSocket(fd_);
     notifier_.setEnabled(true);
-    return true;
+    return {};
 }
 
 void QtUdpEndpoint::close() {

@@ -39,13 +39,13 @@ QtUdpEndpoint::QtUdpEndpoint(std::shared_ptr<std::function<void()>> afterDatagra
     WSAStartup(MAKEWORD(2, 2), &data);
 }
 
-bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remotePort) {
+OpenResult QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remotePort) {
     close();
     remoteHost_ = QString::fromStdString(remoteHost);
     remotePort_ = static_cast<quint16>(remotePort);
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (s == INVALID_SOCKET) {
-        return false;
+        return OpenFailure(::WSAGetLastError());
     }
     // Not shared: a port another program holds must fail here, and no later program may take
     // half of ours.
@@ -64,13 +64,14 @@ bool QtUdpEndpoint::open(int localPort, const std::string& remoteHost, int remot
     local.sin_port = htons(static_cast<u_short>(localPort));
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        const int refusal = ::WSAGetLastError();
         ::closesocket(s);
-        return false;
+        return OpenFailure(refusal);
     }
     socket_ = static_cast<std::uintptr_t>(s);
     stopping_ = false;
     receiveThread_ = std::thread([this] { receiveLoop(); });
-    return true;
+    return {};
 }
 
 void QtUdpEndpoint::receiveLoop() {

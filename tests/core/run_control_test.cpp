@@ -243,7 +243,21 @@ TEST_F(RunControlTest, ACarPortHeldByAnotherProgramIsNamedAndTheRunDoesNotStart)
     expectIdle();
     EXPECT_EQ(car.Spd_LapTime.rowCount(), 7);
 
+    // A port the system refuses for another reason is said with that reason.
     net.takenPorts.clear();
+    net.refusals[7011] = OpenResult{SocketError::NoPermission, 13};
+    Btn_Start_Click(host);
+    ASSERT_EQ(fakes.dialogs.boxes.size(), 2U);
+    EXPECT_EQ(fakes.dialogs.boxes[1].text,
+              "ポート 7011 "
+              "を開く権限がありません。セキュリティソフトの設定を確かめてください。\n計測を開始できません。");
+    net.refusals[7011] = OpenResult{SocketError::Other, 99};
+    Btn_Start_Click(host);
+    EXPECT_EQ(fakes.dialogs.boxes.back().text,
+              "ポート 7011 を開けません。エラー番号 99。\n計測を開始できません。");
+    expectIdle();
+
+    net.refusals.clear();
     Btn_Start_Click(host);
     EXPECT_EQ(m.Btn_Start.caption(), "Stop");
     EXPECT_TRUE(net.isBound(7011));

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -145,6 +146,8 @@ struct FakeNetwork {
 
     // Ports that some other program holds: opening one of them fails.
     std::set<int> takenPorts;
+    // Ports the system refuses for another reason (no permission, no network), and why.
+    std::map<int, OpenResult> refusals;
     std::string localIp = "192.168.1.10";
 
     std::vector<Open> opens;
@@ -187,10 +190,16 @@ public:
     explicit FakeUdpEndpoint(std::shared_ptr<FakeNetwork> net) : net_(std::move(net)) {}
     ~FakeUdpEndpoint() override { unbind(); }
 
-    bool open(int localPort, const std::string& remoteHost, int remotePort) override {
+    OpenResult open(int localPort, const std::string& remoteHost, int remotePort) override {
         unbind();
         // A port bound twice fails, as it does on a real machine.
-        const bool ok = net_->takenPorts.count(localPort) == 0 && !net_->isBound(localPort);
+        OpenResult result;
+        if (net_->takenPorts.count(localPort) != 0 || net_->isBound(localPort)) {
+            result = {SocketError::PortInUse, 0};
+        } else if (const auto refused = net_->refusals.find(localPort); refused != net_->refusals.end()) {
+            result = refused->second;
+        }
+        const bool ok = result.ok();
         net_->opens.push_back({localPort, remoteHost, remotePort, ok});
         if (ok) {
             localPort_ = localPort;
@@ -198,7 +207,7 @@ public:
             remotePort_ = remotePort;
             net_->bound.emplace_back(localPort, &receiver_);
         }
-        return ok;
+        return result;
     }
 
     void send(const std::string& datagram) override {
