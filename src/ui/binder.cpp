@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace rennik::ui {
 namespace {
 
@@ -19,7 +21,19 @@ void drawCommon(const Control& c, QWidget* w, QPalette::ColorRole fore, QPalette
     if (const QString tip = qs(c.toolTip()); w->toolTip() != tip) {
         w->setToolTip(tip);
     }
-    if (!c.foreColor() && !c.backColor()) {
+    // A colour the model no longer gives goes back to the one the widget inherits. The colours
+    // drawn last are kept on the widget, so that one kept (the lap clock's) costs nothing.
+    const char* const drawnColours = "rennikColours";
+    const int had = w->property(drawnColours).toInt();
+    const int has = (c.foreColor() ? 1 : 0) | (c.backColor() ? 2 : 0);
+    if ((had & ~has) != 0) {
+        w->setPalette(QPalette());
+        if ((had & 2) != 0) {
+            w->setAutoFillBackground(false);
+        }
+    }
+    w->setProperty(drawnColours, has);
+    if (has == 0) {
         return;
     }
     QPalette p = w->palette();
@@ -63,12 +77,15 @@ void Binder::button(Button& c, QPushButton* w) {
     });
 }
 
-void Binder::frame(Frame& c, QGroupBox* w) {
-    add(c, w, [this, &c, w] {
+void Binder::frame(Frame& c, QGroupBox* w, std::function<QSize()> grow) {
+    add(c, w, [this, &c, w, grow = std::move(grow)] {
         w->setTitle(qs(c.caption()));
         if (c.width() > 0) {
             const int px = twipsPerPixel_;
-            w->setGeometry(c.left() / px, c.top() / px, c.width() / px, c.height() / px);
+            const QSize more = grow ? grow() : QSize(0, 0);
+            w->setGeometry(std::max(0, c.left() / px - more.width() / 2),
+                           std::max(0, c.top() / px - more.height() / 2), c.width() / px + more.width(),
+                           c.height() / px + more.height());
         }
         const bool opening = c.visible() && w->isHidden();
         drawCommon(c, w, QPalette::WindowText, QPalette::Window);

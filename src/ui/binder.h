@@ -28,8 +28,9 @@ public:
     void label(Captioned& control, QLabel* widget);
     void button(Button& control, QPushButton* widget);
     // A frame with a size (an editor) takes it and its position; a frame shown is raised
-    // above its siblings.
-    void frame(Frame& control, QGroupBox* widget);
+    // above its siblings. `grow`, when given, says how many pixels more than the model's size
+    // its content needs; the frame keeps its centre where the model puts it.
+    void frame(Frame& control, QGroupBox* widget, std::function<QSize()> grow = {});
     void textBox(TextBox& control, QLineEdit* widget);
     // onChosen runs after an entry chosen from the list is in the model.
     void comboBox(ComboBox& control, QComboBox* widget, std::function<void()> onChosen = {});

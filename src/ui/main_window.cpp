@@ -6,7 +6,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -25,18 +28,34 @@
 
 namespace rennik::ui {
 
+QMargins frameAllowance(const QWidget* window) {
+    const QWindow* handle = window->windowHandle();
+    const QMargins told = handle != nullptr ? handle->frameMargins() : QMargins();
+    return told.isNull() ? QMargins(8, 31, 8, 8) : told;
+}
+
 MainWindow::MainWindow(Host& host) : host_(host), input_(this) {
     MainScreen& m = host_.main;
     setWindowTitle(QString::fromStdString(m.form.caption));
     setObjectName(QStringLiteral("Main"));
 
-    auto* top = new QHBoxLayout(this);
-    top->setContentsMargins(8, 8, 8, 8);
-    top->setSpacing(8);
+    content_ = new QWidget;
+    auto* top = new QHBoxLayout(content_);
+    top->setContentsMargins(6, 6, 6, 6);
+    top->setSpacing(6);
     top->addWidget(buildCarPanel(m.car), 3);
     top->addWidget(buildRacePanel(), 1);
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content_);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    content_->installEventFilter(this);
     buildEditors();
     binder_.sync();
+    fitMinimumSize();
 }
 
 void MainWindow::run(const std::function<void()>& handler) {
@@ -50,6 +69,49 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     host_.main.form.width = width() * twipsPerPixel_;
     host_.main.form.height = height() * twipsPerPixel_;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == content_ && event->type() == QEvent::LayoutRequest) {
+        fitMinimumSize();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QSize MainWindow::roomOnScreen() const {
+    const QScreen* s = screen();
+    const QRect area = s != nullptr ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QMargins frame = frameAllowance(this);
+    return {area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom()};
+}
+
+void MainWindow::fitMinimumSize() {
+    setMinimumSize(content_->minimumSizeHint().boundedTo(roomOnScreen()));
+    if (!isVisible() || screen() == nullptr) {
+        return;
+    }
+    const QRect area = screen()->availableGeometry();
+    const QRect outside = frameGeometry();
+    const int left = std::max(area.left(), std::min(outside.left(), area.right() + 1 - outside.width()));
+    const int top = std::max(area.top(), std::min(outside.top(), area.bottom() + 1 - outside.height()));
+    if (left != outside.left() || top != outside.top()) {
+        move(left, top);
+    }
+}
+
+void MainWindow::fitToScreen() {
+    fitMinimumSize();
+    resize(content_->sizeHint().expandedTo(QSize(1100, 680)).boundedTo(roomOnScreen()));
+}
+
+void MainWindow::reserve(QLabel* l, const QString& widest) {
+    const QFontMetrics fm = l->fontMetrics();
+    const int margins = 2 * l->margin() + 2;
+    l->setMinimumSize(fm.horizontalAdvance(widest) + margins, fm.height() + margins);
+}
+
+void MainWindow::fixWidth(QLineEdit* box, const QString& widest) {
+    box->setFixedWidth(box->fontMetrics().horizontalAdvance(widest) + 16);
 }
 
 QLabel* MainWindow::label(Captioned& c) {
@@ -118,36 +180,43 @@ QWidget* MainWindow::buildRacePanel() {
     MainScreen& m = host_.main;
     QGroupBox* panel = frame(m.Frm_Main);
     auto* v = new QVBoxLayout(panel);
+    v->setSpacing(4);
 
-    auto boxed = [this, v](Frame& f, std::initializer_list<QWidget*> children) {
+    auto boxed = [this](Frame& f, std::initializer_list<QWidget*> children) {
         QGroupBox* g = frame(f);
         auto* h = new QHBoxLayout(g);
         h->setContentsMargins(6, 2, 6, 4);
         for (QWidget* child : children) {
             h->addWidget(child);
         }
-        v->addWidget(g);
         return g;
     };
 
-    boxed(m.Frm_Comment1, {textBox(m.Txt_Event)});
-    boxed(m.Frm_Comment0, {textBox(m.Txt_Date)});
+    // The short entries of the event share a row: date, weather and temperature.
+    v->addWidget(boxed(m.Frm_Comment1, {textBox(m.Txt_Event)}));
+    QLineEdit* date = textBox(m.Txt_Date);
+    date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 12);
     QComboBox* weather = comboBox(m.Cmb_Tenki);
-    boxed(m.Frm_Comment2, {weather});
+    weather->setMinimumContentsLength(2);
     QLineEdit* kion = textBox(m.Txt_Kion);
-    kion->setMaximumWidth(60);
-    QGroupBox* temperature = boxed(m.Frm_Comment3, {kion, label(m.Lbl_KionUnit)});
-    static_cast<QHBoxLayout*>(temperature->layout())->addStretch();
+    fixWidth(kion, QStringLiteral("-00.0"));
+    auto* shortEntries = new QHBoxLayout;
+    shortEntries->addWidget(boxed(m.Frm_Comment0, {date}), 3);
+    shortEntries->addWidget(boxed(m.Frm_Comment2, {weather}), 2);
+    shortEntries->addWidget(boxed(m.Frm_Comment3, {kion, label(m.Lbl_KionUnit)}), 2);
+    v->addLayout(shortEntries);
     QComboBox* course = comboBox(m.Cmb_Course);
     input_.onFocusLost(course, [this] { run([this] { Cmb_Course_LostFocus(host_); }); });
-    boxed(m.Frm_Comment6, {course});
+    v->addWidget(boxed(m.Frm_Comment6, {course}));
 
     QGroupBox* runTime = frame(m.Frm_Comment4);
     auto* g = new QGridLayout(runTime);
+    g->setContentsMargins(6, 4, 6, 6);
+    g->setVerticalSpacing(4);
     QLineEdit* hours = textBox(m.Txt_RunH);
     QLineEdit* minutes = textBox(m.Txt_RunN);
-    hours->setMaximumWidth(48);
-    minutes->setMaximumWidth(48);
+    fixWidth(hours, QStringLiteral("000"));
+    fixWidth(minutes, QStringLiteral("000"));
     input_.onFocus(hours, [this] { run([this] { Txt_RunH_GotFocus(host_); }); });
     input_.onFocusLost(hours, [this] { run([this] { Txt_RunH_LostFocus(host_); }); });
     input_.onFocus(minutes, [this] { run([this] { Txt_RunN_GotFocus(host_); }); });
@@ -157,7 +226,9 @@ QWidget* MainWindow::buildRacePanel() {
     g->addWidget(label(m.Lbl_RunHUnit), 0, 2);
     g->addWidget(minutes, 0, 3);
     g->addWidget(label(m.Lbl_RunNUnit), 0, 4);
-    g->addWidget(label(m.Lbl_StTime), 1, 0, 1, 5);
+    QLabel* started = label(m.Lbl_StTime);
+    reserve(started, QStringLiteral("Start時間 00:00"));
+    g->addWidget(started, 1, 0, 1, 5);
     QLabel* remain = label(m.Lbl_ZanTime);
     QLabel* clock = label(m.Lbl_SysTime);
     for (QLabel* l : {remain, clock}) {
@@ -174,6 +245,7 @@ QWidget* MainWindow::buildRacePanel() {
 
     QGroupBox* other = frame(m.ImFrame3D3);
     auto* oh = new QHBoxLayout(other);
+    oh->setContentsMargins(6, 2, 6, 4);
     QLabel* otherLap = label(m.Lbl_OtherLap);
     QFont f = otherLap->font();
     f.setPointSizeF(f.pointSizeF() * 1.3);
@@ -183,7 +255,7 @@ QWidget* MainWindow::buildRacePanel() {
     binder_.timer(m.Time_OtherLap, this, [this] { run([this] { Time_OtherLap_Timer(host_); }); });
     v->addWidget(other);
 
-    boxed(m.ImFrame3D2, {label(m.Lbl_LocalIP)});
+    v->addWidget(boxed(m.ImFrame3D2, {label(m.Lbl_LocalIP)}));
     binder_.timer(m.Time_System, this, [this] { run([this] { Time_System_Timer(host_); }); });
     binder_.timer(m.Time_NoInputBlk, this, [this] { run([this] { Time_NoInputBlk_Timer(host_); }); });
     binder_.timer(m.Time_ChkerRetry, this, [this] { run([this] { Time_ChkerRetry_Timer(host_); }); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QWidget>
 
 #include <functional>
@@ -13,9 +14,17 @@ class QGroupBox;
 
 namespace rennik::ui {
 
+// What a window's frame (title bar and borders) takes around its content: as the platform tells
+// it, or as a Windows title bar and borders take it where the platform cannot tell yet.
+QMargins frameAllowance(const QWidget* window);
+
 // The main screen "走行状況": one widget per control of the model, laid out as a pit board:
-// the car panel on the left, the race-wide panel on the right, the editors floating above.
-// Every widget event goes to its handler, then the widgets are brought in line with the model.
+// the car's timing and lap table on the left, its driver and fuel in the middle, the race-wide
+// panel on the right, the editors floating above. Every widget event goes to its handler, then
+// the widgets are brought in line with the model.
+//
+// The window never gets smaller than its content needs, so nothing overlaps or is cut; on a
+// screen too small for that, the window keeps to the screen and its content scrolls.
 class MainWindow : public QWidget {
 public:
     explicit MainWindow(Host& host);
@@ -25,12 +34,20 @@ public:
     void sync() { binder_.sync(); }
     // The settings panel takes the sizes the main screen's opening gave it (twips).
     void applyPanelSizes(int twipsPerPixel);
+    // The room for the window's content on its screen: the area left for windows (without the
+    // taskbar), less the window's frame.
+    QSize roomOnScreen() const;
+    // Sizes the window for its screen: as large as its content asks and at least 1100 x 680,
+    // but never beyond the room on the screen.
+    void fitToScreen();
 
 protected:
     // The window's close box is refused, idle or running: the program ends only by Btn_End.
     void closeEvent(QCloseEvent* event) override;
     // The model's form keeps the window's size, so that an editor opens centred on it.
     void resizeEvent(QResizeEvent* event) override;
+    // The content asks for more or less room as its panels show and hide.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildCarPanel(CarPanel& car);
@@ -41,6 +58,15 @@ private:
     void buildEditors();
     void buildSettingsPanel();
     void buildDriverPopup(CarPanel& car, QPushButton* anchor);
+
+    // The minimum size follows the content's, within the room on the screen, and a window
+    // that grows stays on the screen.
+    void fitMinimumSize();
+
+    // A label whose text changes keeps the room of the widest text it will show, so that the
+    // layout never moves under the crew's eyes; a short box keeps the width of its widest entry.
+    static void reserve(QLabel* label, const QString& widest);
+    static void fixWidth(QLineEdit* box, const QString& widest);
 
     QLabel* label(Captioned& c);
     QPushButton* button(Button& c, const std::function<void()>& onClick = {});
@@ -56,7 +82,10 @@ private:
     Host& host_;
     Binder binder_;
     int twipsPerPixel_ = 15;
+    QWidget* content_ = nullptr;
     QGroupBox* settingsPanel_ = nullptr;
+    QLabel* settingsHeading_ = nullptr;
+    QSize settingsGrowth_;
     QTableWidget* settingsGrid_ = nullptr;
     QPushButton* settingsOk_ = nullptr;
     QPushButton* settingsCancel_ = nullptr;

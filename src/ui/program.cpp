@@ -26,16 +26,25 @@ int twipsPerPixel() {
     return dpi > 0 ? static_cast<int>(1440.0 / dpi + 0.5) : 15;
 }
 
+// The area of the primary screen left for windows: a taskbar is no place for a window.
 QRect screenPixels() {
     const QScreen* screen = primaryScreen();
-    return screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-// Moves a window to the model's position, kept on the screen when it is larger than it.
+// Moves a window to the model's position, with its frame (title bar and borders) kept wholly
+// within the area left for windows.
 void placeWindow(QWidget* window, const Form& form) {
     const int tpp = twipsPerPixel();
-    const QRect screen = screenPixels();
-    window->move(screen.left() + std::max(0, form.left / tpp), screen.top() + std::max(0, form.top / tpp));
+    const QRect area = screenPixels();
+    const QMargins frame = frameAllowance(window);
+    const int outerWidth = window->width() + frame.left() + frame.right();
+    const int outerHeight = window->height() + frame.top() + frame.bottom();
+    const int left =
+        std::max(area.left(), std::min(area.left() + form.left / tpp, area.right() + 1 - outerWidth));
+    const int top =
+        std::max(area.top(), std::min(area.top() + form.top / tpp, area.bottom() + 1 - outerHeight));
+    window->move(left, top);
 }
 
 void measure(Form& form, const QWidget* window) {
@@ -96,7 +105,9 @@ void Program::openMain() {
         return;
     }
     main_ = std::make_unique<MainWindow>(host_);
-    main_->resize(main_->sizeHint().expandedTo(QSize(1100, 720)).boundedTo(screenPixels().size()));
+    // The platform's window exists from here on, so that its frame can be measured.
+    main_->winId();
+    main_->fitToScreen();
     dialogs_.setParentWindow(main_.get());
     focus_.setWindow(main_.get());
     measure(host_.main.form, main_.get());

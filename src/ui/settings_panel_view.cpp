@@ -1,5 +1,8 @@
 // The settings panel "環境設定" of the main screen, laid out by position: its height, its grid's
-// height and its buttons' top are the sizes the main screen's opening sets.
+// height and its buttons' top are the sizes the main screen's opening sets. Where the font needs
+// taller rows than those sizes give, the grid and the panel grow by the difference, so that no
+// row's text (nor the precision list) is cut.
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 
@@ -12,15 +15,15 @@ namespace rennik::ui {
 
 void MainWindow::buildSettingsPanel() {
     MainScreen& m = host_.main;
-    settingsPanel_ = frame(m.Frm_Mess);
+    settingsPanel_ = new QGroupBox;
+    binder_.frame(m.Frm_Mess, settingsPanel_, [this] { return settingsGrowth_; });
     settingsPanel_->setParent(this);
     settingsPanel_->setAutoFillBackground(true);
-    QLabel* heading = label(m.Label6_Mess);
-    heading->setParent(settingsPanel_);
-    heading->move(12, 8);
-    QFont font = heading->font();
+    settingsHeading_ = label(m.Label6_Mess);
+    settingsHeading_->setParent(settingsPanel_);
+    QFont font = settingsHeading_->font();
     font.setBold(true);
-    heading->setFont(font);
+    settingsHeading_->setFont(font);
     GridEvents events;
     events.cellChanged = [this](int col, int row, int fromCol, int fromRow) {
         run([=, this] { Spd_Mess_CellChanged(host_, col, row, fromCol, fromRow); });
@@ -29,6 +32,8 @@ void MainWindow::buildSettingsPanel() {
     settingsGrid_->setParent(settingsPanel_);
     settingsGrid_->horizontalHeader()->hide();
     settingsGrid_->verticalHeader()->hide();
+    // The labels keep their whole text; the values take the rest.
+    settingsGrid_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     settingsOk_ = button(m.Btn_MessOk, [this] { Btn_MessOk_Click(host_); });
     settingsOk_->setParent(settingsPanel_);
     settingsCancel_ = button(m.Btn_MessCancel, [this] { Btn_MessCancel_Click(host_); });
@@ -42,18 +47,35 @@ void MainWindow::applyPanelSizes(int twipsPerPixel) {
     twipsPerPixel_ = px;
     binder_.setTwipsPerPixel(px);
     const int width = std::max(m.Frm_Mess.width() / px, 560);
-    const int gridTop = 32;
-    // The seven rows share the grid's height, so that none is hidden behind a scroll bar.
-    const int gridHeight = std::max(m.Spd_MessHeight / px, 60);
+    const int headingHeight = settingsHeading_->fontMetrics().height() + 4;
+    settingsHeading_->setGeometry(12, 8, width - 24, headingHeight);
+    const int gridTop = std::max(32, 8 + headingHeight + 6);
+    const int modelHeight = std::max(m.Spd_MessHeight / px, 60);
+    const int rows = std::max(1, m.Spd_Mess.rowCount());
+    // Every row as tall as its text and the precision list need; the seven rows share the
+    // grid's height, so that none is hidden behind a scroll bar.
+    QComboBox list;
+    list.setFont(settingsGrid_->font());
+    list.addItem(QStringLiteral("1/1000"));
+    // A cell is a row less its grid line.
+    const int needed = std::max(settingsGrid_->fontMetrics().height() + 8,
+                                std::max(list.sizeHint().height(), list.minimumSizeHint().height()) + 1);
+    const int rowHeight = std::max((modelHeight - 2) / rows, needed);
+    const int gridHeight = std::max(modelHeight, rows * rowHeight + 2);
     settingsGrid_->setGeometry(12, gridTop, width - 24, gridHeight);
-    const int rowHeight = std::max(1, (gridHeight - 2) / std::max(1, m.Spd_Mess.rowCount()));
     settingsGrid_->verticalHeader()->setMinimumSectionSize(1);
     settingsGrid_->verticalHeader()->setDefaultSectionSize(rowHeight);
-    settingsGrid_->setColumnWidth(0, (width - 24) * 11 / 20);
-    const int okTop = m.Btn_MessOkTop > 0 ? m.Btn_MessOkTop / px : gridTop + gridHeight + 8;
-    const int cancelTop = m.Btn_MessCancelTop > 0 ? m.Btn_MessCancelTop / px : okTop;
-    settingsCancel_->setGeometry(width - 12 - 100, cancelTop, 100, settingsCancel_->sizeHint().height());
-    settingsOk_->setGeometry(width - 12 - 210, okTop, 100, settingsOk_->sizeHint().height());
+    // The buttons stand where the model puts them, or below the grid where it needs that room;
+    // the panel ends below them.
+    const int belowGrid = gridTop + gridHeight + 8;
+    const int okTop = std::max(belowGrid, m.Btn_MessOkTop / px);
+    const int cancelTop = std::max(belowGrid, m.Btn_MessCancelTop / px);
+    const int buttonHeight = std::max(settingsOk_->sizeHint().height(), settingsCancel_->sizeHint().height());
+    settingsCancel_->setGeometry(width - 12 - 100, cancelTop, 100, buttonHeight);
+    settingsOk_->setGeometry(width - 12 - 210, okTop, 100, buttonHeight);
+    const int modelPanelHeight = m.Frm_Mess.height() / px;
+    settingsGrowth_ =
+        QSize(0, std::max(0, std::max(okTop, cancelTop) + buttonHeight + 10 - modelPanelHeight));
     binder_.sync();
 }
 
