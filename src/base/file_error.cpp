@@ -1,12 +1,8 @@
 #include "base/file_error.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
+#include "base/win32.h"
+
+#ifndef _WIN32
 #include <cerrno>
 #endif
 

@@ -1,12 +1,8 @@
 #include "base/text_file.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
+#include "base/win32.h"
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
 #endif
