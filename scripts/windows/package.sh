@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds rennik1.exe and rennik1-carsim.exe against the Windows Qt of build-qt.sh and
 # writes dist/Rennik1-win64.zip: one folder "Rennik1" with the two programs, the Qt DLLs, the
-# Windows platform and style plugins, the compiler's runtime DLLs and a Japanese README.txt.
+# Windows platform and style plugins, Qt's Japanese texts, the compiler's runtime DLLs, a
+# Japanese README.txt and the licence texts of everything shipped beside the programs.
 # Nothing is installed on the pit PC: the folder is the program. Builds in build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -11,7 +12,15 @@ if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
   echo "No Windows Qt in $qt: run scripts/windows/build-qt.sh first." >&2
   exit 1
 fi
-scripts/ensure-packages.sh --no-install-recommends cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix zip
+scripts/ensure-packages.sh --no-install-recommends cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix zip \
+  qt6-translations-l10n
+# Qt's translations are data, the same on every platform: Debian's files of the same Qt version.
+translations_version=$(dpkg-query -W -f='${Version}' qt6-translations-l10n)
+case $translations_version in
+  6.4.2-*) ;;
+  *) echo "qt6-translations-l10n is $translations_version; the package needs Qt 6.4.2's." >&2
+     exit 1 ;;
+esac
 
 dir=build/windows
 # Qt's toolchain file finds the Windows Qt and the host's moc and rcc, then takes ours for the
@@ -25,18 +34,46 @@ cmake --build "$dir" --parallel "$(nproc)" --target rennik1 rennik1-carsim
 
 stage=$dir/stage/Rennik1
 rm -rf "$dir/stage"
-mkdir -p "$stage/platforms" "$stage/styles"
+mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/licences"
 cp "$dir/src/rennik1.exe" "$dir/tools/rennik1-carsim.exe" "$stage/"
 for module in Core Gui Widgets Network; do
   cp "$qt/bin/Qt6$module.dll" "$stage/"
 done
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+# The program loads Qt's Japanese texts (the message boxes' buttons) from here.
+cp /usr/share/qt6/translations/qtbase_ja.qm "$stage/translations/"
 runtime=/usr/lib/gcc/x86_64-w64-mingw32/12-posix
 cp "$runtime/libstdc++-6.dll" "$runtime/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 find "$stage" \( -name "*.exe" -o -name "*.dll" \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 # Notepad on a Japanese Windows reads Shift-JIS with CR LF.
 sed 's/$/\r/' scripts/windows/README.txt | iconv -f UTF-8 -t CP932 > "$stage/README.txt"
+
+# The licences: each Debian package's copyright file as it stands, and every full licence text
+# those files refer to in /usr/share/common-licenses.
+version() { dpkg-query -W -f='${Version}' "$1"; }
+copyrights=(
+  "qt6-base /usr/share/doc/libqt6core6/copyright"
+  "qt6-translations /usr/share/doc/qt6-translations-l10n/copyright"
+  "gcc-runtime /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright"
+  "mingw-w64 /usr/share/doc/mingw-w64-x86-64-dev/copyright"
+)
+for entry in "${copyrights[@]}"; do
+  read -r name file <<<"$entry"
+  cp "$file" "$stage/licences/$name.txt"
+  grep -o '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9+]' "$file" || true
+done | while read -r text; do
+  # "GPL" and "LGPL" name the newest version: the file they link to.
+  [ ! -f "$text" ] || readlink -f "$text"
+done | sort -u | while read -r text; do
+  cp "$text" "$stage/licences/$(basename "$text").txt"
+done
+sed -e "s/@QT_BASE@/$(version qt6-base-dev)/" -e "s/@QT_TRANSLATIONS@/$translations_version/" \
+  -e "s/@GCC@/$(version gcc-mingw-w64-x86-64-posix-runtime)/" -e "s/@MINGW@/$(version mingw-w64-x86-64-dev)/" \
+  -e 's/$/\r/' scripts/windows/LICENCES.txt | iconv -f UTF-8 -t CP932 > "$stage/licences/README.txt"
+for text in LGPL-3 GPL-3; do
+  [ -f "$stage/licences/$text.txt" ] || { echo "No $text among the licence texts" >&2; exit 1; }
+done
 
 # Every DLL a program or plugin of the folder names must be in the folder or be part of Windows:
 # a system DLL (one the compiler has an import library for) or an API set ("api-ms-win-…").

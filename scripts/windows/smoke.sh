@@ -1,25 +1,50 @@
 #!/usr/bin/env bash
-# Tries dist/Rennik1-win64.zip as a pit crew would, under Wine on a virtual display:
-#   1. unpacks it into a fresh folder named in Japanese, as a crew's folder often is, and has rennik1.exe draw its main screen (the README's
-#      docs/screenshot-windows.png is this picture); the files of its first start must be byte for byte those of
-#      the Linux program's first start;
-#   2. a real run: rennik1.exe under Wine, the Linux rennik1-carsim as the car over 127.0.0.1,
-#      5 laps, driven through the window as a crew drives it (address, Start, Stop, save); every
-#      lap must be recorded within 20 ms of the simulator's own measure;
-#   3. the same run with the Linux program: the two result files must be Shift-JIS with CR LF
+# Tries dist/Rennik1-win64.zip as a pit crew would, under Wine in a Japanese locale on a
+# 1366x768 virtual display with a taskbar's height kept free, the screen of a pit laptop:
+#   1. rennik1.exe must be a windowed program (no console to close under a run) and the car
+#      simulator a console one;
+#   2. unpacks the zip into a fresh folder named in Japanese, as a crew's folder often is, and has
+#      rennik1.exe draw its main screen (the README's docs/screenshot-windows.png is this
+#      picture); the files of its first start must be byte for byte those of the Linux program's
+#      first start;
+#   3. a real run: rennik1.exe under Wine, the Linux rennik1-carsim as the car over 127.0.0.1,
+#      5 laps, driven through the window as a crew drives it (address, Start, Stop, save). The
+#      controls are found by their names in the program's --layout file, and every button shown
+#      must lie whole on the screen. The session's end is refused during the run; every lap must
+#      be recorded within 20 ms of the simulator's own measure; after the save nothing of Qt's
+#      may be in the registry;
+#   4. the same run with the Linux program: the two result files must be Shift-JIS with CR LF
 #      and the same, byte for byte, but for the lap times of that run.
-# Exits non-zero at the first thing that does not hold. Works in build/windows-smoke.
+# Exits non-zero at the first thing that does not hold. Works in build/windows-smoke, and leaves
+# its screenshots there.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 
 zip=dist/Rennik1-win64.zip
 [ -f "$zip" ] || { echo "No $zip: run scripts/windows/package.sh first." >&2; exit 1; }
-scripts/ensure-packages.sh --no-install-recommends wine wine64 xvfb xdotool unzip
+scripts/ensure-packages.sh --no-install-recommends wine wine64 xvfb xdotool x11-utils unzip imagemagick locales \
+  binutils-mingw-w64-x86-64
 scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRENNIK_TESTS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target rennik1 rennik1-carsim >/dev/null
 carsim=$root/build/release/tools/rennik1-carsim
+
+fail() {
+  echo "smoke: $*" >&2
+  exit 1
+}
+
+# Wine takes the pit PC's language from LANG: a Japanese Windows, code page 932.
+if ! locale -a | grep -qix 'ja_JP.utf8'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+  elif sudo -n true 2>/dev/null; then
+    sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+  else
+    fail "the locale ja_JP.UTF-8 is missing; please run: sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8"
+  fi
+fi
 
 work=$root/build/windows-smoke
 rm -rf "$work/run"
@@ -28,17 +53,20 @@ unzip -q "$zip" -d "$work/run/ピット"
 win_dir=$work/run/ピット/Rennik1
 linux_dir=$work/run/linux
 
-fail() {
-  echo "smoke: $*" >&2
-  exit 1
-}
+# 1. The program's kind, from the PE header: 2 is a windowed program, 3 a console one.
+subsystem() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^Subsystem\s*0*\([0-9a-fA-F]*\).*/\1/p'; }
+[ "$(subsystem "$win_dir/rennik1.exe")" = 2 ] ||
+  fail "rennik1.exe is not a windowed program (subsystem $(subsystem "$win_dir/rennik1.exe"))"
+[ "$(subsystem "$win_dir/rennik1-carsim.exe")" = 3 ] ||
+  fail "rennik1-carsim.exe is not a console program (subsystem $(subsystem "$win_dir/rennik1-carsim.exe"))"
+echo "rennik1.exe is a windowed program (subsystem 2), rennik1-carsim.exe a console one (3)"
 
 # A virtual display of its own: the first free number from 71.
 display=71
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
   display=$((display + 1))
 done
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 program=""
 cleanup() {
@@ -49,6 +77,10 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+# The area left for windows, as a desktop announces it: the screen without Windows 11's taskbar
+# (48 pixels at the bottom). Wine gives it to Windows programs as the work area, and Qt on Linux
+# reads it too.
+xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "0, 0, 1366, 720"
 
 # The prefix is set up with the display there, so that Wine takes the display's size.
 . scripts/windows/wine-prefix.sh
@@ -68,12 +100,12 @@ wait_window() {
   return 1
 }
 
-win() { wine "$win_dir/rennik1.exe" "$@"; }
+win() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" "$@"; }
 linux() { "$root/build/release/src/rennik1" --dir "$linux_dir" "$@"; }
 
-# 1. The picture, and the files of a first start.
-QT_QPA_PLATFORM=windows win --screenshot "$(winepath -w "$work/run/screenshot.png")" 2>/dev/null ||
-  fail "rennik1.exe --screenshot failed"
+# 2. The picture, and the files of a first start.
+QT_QPA_PLATFORM=windows win --screenshot "$(winepath -w "$work/run/screenshot.png")" 2>"$work/run/screenshot.log" ||
+  fail "rennik1.exe --screenshot failed: $(cat "$work/run/screenshot.log")"
 [ -s "$work/run/screenshot.png" ] || fail "rennik1.exe drew no picture"
 echo "The main screen under Wine: $work/run/screenshot.png"
 QT_QPA_PLATFORM=offscreen linux --screenshot "$linux_dir/screenshot.png" >/dev/null 2>&1
@@ -89,55 +121,101 @@ for dir in "$win_dir" "$linux_dir"; do
   mv "$dir/Rennik.ini.new" "$dir/Rennik.ini"
 done
 
-# Places of the controls in the main window, in pixels from its top left corner.
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
-main_setup=(60 47)
-main_start=(894 597)
-main_save=(1020 597)
-main_end=(957 688)
-
-# The save dialog's own button: Qt's dialog on Linux takes Return in the name box; the one of
-# Windows (Wine's here) is pressed at its "Save" button, in its lower right corner.
-confirm_save() {
-  local dialog=$1
-  if [ "$2" = linux ]; then
-    xdotool key Return
-    return
-  fi
-  eval "$(xdotool getwindowgeometry --shell "$dialog")"
-  click "$dialog" $((WIDTH - 112)) $((HEIGHT - 16))
+# The controls by their names, from the layout file the program keeps (--layout): each line
+# "widget name class visible x y w h cx cy cw ch" in screen pixels, cx..ch the part not cut off.
+control() {
+  awk -F'\t' -v n="$2" '$1 == "widget" && $2 == n && $4 == 1 { print $5, $6, $7, $8; found = 1 }
+    END { exit !found }' "$1"
+}
+click_control() {
+  local x y w h
+  read -r x y w h < <(control "$1" "$2") || fail "$2 is not shown (layout $1)"
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
 }
 
-# 2. and 3. One run driven through the window: $1 names it, $2 is the result file as the
-# program names it, the rest starts the program.
+# Every button shown lies whole on the screen's available area; $2 says when.
+check_buttons() {
+  awk -F'\t' -v when="$2" '
+    $1 == "screen" { sx = $2; sy = $3; sw = $4; sh = $5 }
+    $1 == "window" { window = sprintf("%s,%s %sx%s", $2, $3, $4, $5) }
+    $1 == "widget" && $4 == 1 && $3 ~ /^Q(Push|Tool|Radio)Button$|^QCheckBox$/ {
+      n++
+      off = $5 < sx || $6 < sy || $5 + $7 > sx + sw || $6 + $8 > sy + sh
+      cut = $9 != $5 || $10 != $6 || $11 != $7 || $12 != $8
+      if (off) bad = bad sprintf("\n  %s at %s,%s %sx%s lies off the screen", $2, $5, $6, $7, $8)
+      else if (cut) bad = bad sprintf("\n  %s at %s,%s %sx%s shows only %s,%s %sx%s", $2, $5, $6, $7, $8, $9, $10, $11, $12)
+    }
+    END {
+      printf "%s: screen %s,%s %sx%s available, window %s, %d buttons shown", when, sx, sy, sw, sh, window, n
+      if (n == 0) { print "; none found"; exit 1 }
+      if (bad != "") { print bad; exit 1 }
+      print ", all whole on the screen"
+    }' "$1"
+}
+
+# Waits for the layout file to name a shown control.
+wait_control() {
+  for _ in $(seq 40); do control "$1" "$2" >/dev/null 2>&1 && return 0; sleep 0.25; done
+  fail "$2 is not shown (layout $1)"
+}
+
+# 3. and 4. One run driven through the window: $1 names it, $2 is the result file as the
+# program names it, $3 its layout file as the program names it, the rest starts the program.
 drive_run() {
-  local name=$1 result=$2 main dialog
-  shift 2
-  "$@" >"$work/run/$name-program.log" 2>&1 &
+  local name=$1 result=$2 layout_arg=$3 layout=$work/run/$1-layout.txt
+  shift 3
+  rm -f "$layout"
+  "$@" --layout "$layout_arg" >"$work/run/$name-program.log" 2>&1 &
   program=$!
-  main=$(wait_window "走行状況" 60) || fail "$name: the main screen did not open"
+  wait_window "走行状況" 60 >/dev/null || fail "$name: the main screen did not open"
   sleep 1
-  click "$main" "${main_setup[@]}"
+  wait_control "$layout" "Btn_Start"
+  import -window root "$work/run/$name-main.png"
+  check_buttons "$layout" "$name, idle" || fail "$name: a button is not whole on the screen"
+  click_control "$layout" "Btn_ClientNoSet(0)"
   wait_window "ＩＰ設定" 10 >/dev/null || fail "$name: no address box"
   xdotool type --delay 40 "127.0.0.1"
   xdotool key Return
+  wait_control "$layout" "Btn_LapChg(0)"
   sleep 1
-  click "$main" "${main_start[@]}"
+  check_buttons "$layout" "$name, car panel open" || fail "$name: a button is not whole on the screen"
+  click_control "$layout" "Btn_Start"
   sleep 1
   "$carsim" --laps 5 --lap 5 --contact 1 --message "OK" >"$work/run/$name-carsim.log" 2>&1 ||
     fail "$name: the car simulator failed"
-  click "$main" "${main_start[@]}"
+  if [ "$name" = windows ]; then
+    # A log-off before the run is stopped: Windows asks the program, which says no. (The car is
+    # away by now, so the pause adds no lap of its own to the result.)
+    if wine wineboot --end-session >/dev/null 2>&1; then
+      fail "$name: the session's end was not refused during the run"
+    fi
+    sleep 1
+    kill -0 "$program" 2>/dev/null || fail "$name: the session's end ended the program during the run"
+    echo "$name: the session's end was refused during the run"
+  fi
+  click_control "$layout" "Btn_Start"
   wait_window "Stop確認" 10 >/dev/null || fail "$name: no question at Stop"
+  sleep 0.5
+  import -window root "$work/run/$name-stop.png"
   xdotool key alt+y
   sleep 1
-  click "$main" "${main_save[@]}"
-  dialog=$(wait_window "ファイル書込" 20) || fail "$name: no save dialog"
+  click_control "$layout" "Btn_Write"
+  wait_window "ファイル書込" 20 >/dev/null || fail "$name: no save dialog"
   sleep 1
+  import -window root "$work/run/$name-save.png"
+  # The dialog (Windows' own under Wine, Qt's on Linux) opens with a name of its own: replaced,
+  # and saved by Return in the name box.
+  xdotool key ctrl+a
   xdotool type --delay 40 "$result"
-  confirm_save "$dialog" "$name"
+  xdotool key Return
   for _ in $(seq 40); do [ -s "$work/run/$name-result.txt" ] && break; sleep 0.25; done
   [ -s "$work/run/$name-result.txt" ] || fail "$name: no result file written"
-  click "$main" "${main_end[@]}"
+  if [ "$name" = windows ]; then
+    registry=$(wine reg query 'HKCU\Software\QtProject' /s 2>&1) &&
+      fail "$name: Qt wrote into the registry after the save:"$'\n'"$registry"
+    echo "$name: after the save, wine reg query HKCU\\Software\\QtProject /s: $(tr -d '\r' <<<"$registry")"
+  fi
+  click_control "$layout" "Btn_End"
   wait_window "終了確認" 10 >/dev/null || fail "$name: no question at End"
   xdotool key alt+y
   wait "$program" || true
@@ -159,9 +237,11 @@ check_laps() {
   grep "|host - own|" "$log" | sed "s/^ */$1:/"
 }
 
-drive_run windows "$(winepath -w "$work/run/windows-result.txt")" win
+# The registry as a fresh pit PC has it: nothing of Qt's.
+wine reg delete 'HKCU\Software\QtProject' /f >/dev/null 2>&1 || true
+drive_run windows "$(winepath -w "$work/run/windows-result.txt")" "$(winepath -w "$work/run/windows-layout.txt")" win
 check_laps windows
-drive_run linux "$work/run/linux-result.txt" linux
+drive_run linux "$work/run/linux-result.txt" "$work/run/linux-layout.txt" linux
 check_laps linux
 
 # The result files: Shift-JIS, every line ended by CR LF, the same but for the times.

@@ -12,14 +12,12 @@ namespace rennik::ui {
 namespace {
 
 #ifdef Q_OS_WIN
-bool outputHandedOver() {
+bool errorStreamHandedOver() {
     if (GetConsoleWindow() != nullptr) {
         return true;
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    GetStartupInfoW(&startup);
-    return (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+    const DWORD type = GetFileType(GetStdHandle(STD_ERROR_HANDLE));
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
 }
 #endif
 
@@ -27,7 +25,7 @@ bool outputHandedOver() {
 
 void tellError(const QString& line) {
 #ifdef Q_OS_WIN
-    if (!outputHandedOver()) {
+    if (!errorStreamHandedOver()) {
         const QString title = QCoreApplication::applicationName();
         MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(line.utf16()),
                     reinterpret_cast<const wchar_t*>(title.utf16()), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);

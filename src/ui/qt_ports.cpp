@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include "ui/save_dialog_windows.h"
+#endif
+
 namespace rennik::ui {
 namespace {
 
@@ -66,6 +70,12 @@ std::string QtDialogs::saveFileName(const SaveFileRequest& request) {
     if (unattended_) {
         return {};
     }
+#ifdef Q_OS_WIN
+    return windowsSaveFileName(parent_.data(), QString::fromStdString(request.title),
+                               QString::fromStdString(request.filter),
+                               QString::fromStdString(request.fileName))
+        .toStdString();
+#else
     // "description|pattern|description|pattern" as Qt writes filters: "description (pattern)",
     // separated by ";;"; a description that already names its pattern is taken as it stands.
     const QStringList parts = QString::fromStdString(request.filter).split(QLatin1Char('|'));
@@ -76,6 +86,7 @@ std::string QtDialogs::saveFileName(const SaveFileRequest& request) {
     return QFileDialog::getSaveFileName(parent_.data(), QString::fromStdString(request.title),
                                         QString::fromStdString(request.fileName), filters.join(";;"))
         .toStdString();
+#endif
 }
 
 LocalDateTime QtWallClock::now() const {

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
+#include "timing/run_control.h"
+
 namespace rennik::ui {
 
 SessionGuard::SessionGuard(const Host& host) : host_(host) {
@@ -10,7 +12,7 @@ SessionGuard::SessionGuard(const Host& host) : host_(host) {
             Qt::DirectConnection);
 }
 
-bool SessionGuard::refusesEnd() const { return host_.main.Btn_Start.caption() == "Stop"; }
+bool SessionGuard::refusesEnd() const { return IsRunning(host_.main); }
 
 // Windows asks every program before a log-off or shutdown (WM_QUERYENDSESSION); cancelling
 // answers "not now", and Windows then names the program as the one holding the shutdown.
