@@ -293,8 +293,8 @@ void MainWindow::editor(Frame& f, Label& title, Grid& g, Button& ok, void (*onOk
     QHeaderView* header = table->horizontalHeader();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(QHeaderView::Stretch);
-    header->setSectionResizeMode(g.buttonColumn() - 1, QHeaderView::Fixed);
-    table->setColumnWidth(g.buttonColumn() - 1,
+    header->setSectionResizeMode(viewIndex(g.buttonColumn()), QHeaderView::Fixed);
+    table->setColumnWidth(viewIndex(g.buttonColumn()),
                           table->fontMetrics().horizontalAdvance(QStringLiteral("削除")) + 24);
     v->addWidget(table, 1);
     auto* h = new QHBoxLayout;

@@ -41,11 +41,15 @@ public:
     }
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Names are UTF-8, as every text of the program; on Windows a narrow path would take the
+    // system's code page instead.
+    std::filesystem::path operator/(const std::string& name) const {
+        return path_ / text_file::pathFromUtf8(name);
+    }
 
     // Writes the bytes exactly as given (binary, NUL bytes included); false when the write fails.
     bool writeBytes(const std::string& name, const std::string& bytes) const {
-        return text_file::writeBytesAtomic(path_ / name, bytes);
+        return text_file::writeBytesAtomic(*this / name, bytes);
     }
     // Writes a file of the program's kind: the UTF-8 text converted to Shift-JIS as it stands.
     bool writeText(const std::string& name, const std::string& utf8) const {
@@ -53,7 +57,7 @@ public:
     }
     // The file's text decoded from Shift-JIS; empty when there is no such file.
     std::string readText(const std::string& name) const {
-        return sjis::toUtf8(text_file::readBytes(path_ / name).value_or(""));
+        return sjis::toUtf8(text_file::readBytes(*this / name).value_or(""));
     }
 
 private:
