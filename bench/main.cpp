@@ -20,7 +20,7 @@
 
 #include "carsim/printing.h"
 #include "drive.h"
-#include "e2e/host_rig.h"
+#include "rig/host_rig.h"
 
 using namespace rennik;
 

@@ -6,8 +6,8 @@
 
 #include "base/sjis.h"
 #include "core/startup.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 #include "timing/run_control.h"
 
 namespace rennik {

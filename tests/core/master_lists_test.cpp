@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/host.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 
 namespace rennik {
 namespace {

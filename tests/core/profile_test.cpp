@@ -8,7 +8,7 @@
 
 #include "base/sjis.h"
 #include "base/text_file.h"
-#include "support/temp_folder.h"
+#include "rig/temp_folder.h"
 
 namespace rennik::profile {
 namespace {

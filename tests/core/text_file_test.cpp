@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
+#include "rig/temp_folder.h"
 
 namespace rennik {
 namespace {

@@ -16,7 +16,7 @@
 #include "carlink/car_contact.h"
 #include "carlink/lap_correction.h"
 #include "carsim/car_engine.h"
-#include "e2e/host_rig.h"
+#include "rig/host_rig.h"
 #include "report/result_file.h"
 
 using namespace rennik;

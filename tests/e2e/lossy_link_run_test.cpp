@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "carsim/car_engine.h"
-#include "e2e/host_rig.h"
+#include "rig/host_rig.h"
 
 using namespace rennik;
 using carsim::Clock;

@@ -12,7 +12,7 @@
 #include "carlink/address_setup.h"
 #include "carsim/address_query.h"
 #include "carsim/car_engine.h"
-#include "e2e/host_rig.h"
+#include "rig/host_rig.h"
 
 using namespace rennik;
 using carsim::Clock;

@@ -7,8 +7,8 @@
 #include <QtTest>
 
 #include "core/startup.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 #include "ui/japanese_font.h"
 #include "ui/main_window.h"
 #include "ui/program.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/startup.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 #include "ui/binder.h"
 #include "ui/japanese_font.h"
 #include "ui/main_window.h"

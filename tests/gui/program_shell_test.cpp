@@ -9,8 +9,8 @@
 
 #include "carlink/address_setup.h"
 #include "core/startup.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 #include "timing/run_control.h"
 #include "ui/layout_dump.h"
 #include "ui/main_window.h"

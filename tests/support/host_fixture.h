@@ -7,8 +7,8 @@
 #include "carlink/address_setup.h"
 #include "core/host.h"
 #include "core/startup.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 
 namespace rennik::test {
 

@@ -5,8 +5,8 @@
 
 #include "carsim/car_engine.h"
 #include "core/host.h"
-#include "support/fake_ports.h"
-#include "support/temp_folder.h"
+#include "rig/fake_ports.h"
+#include "rig/temp_folder.h"
 #include "timing/tick_clock.h"
 #include "ui/main_window.h"
 #include "ui/qt_ports.h"

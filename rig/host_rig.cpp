@@ -1,4 +1,4 @@
-#include "e2e/host_rig.h"
+#include "rig/host_rig.h"
 
 #include "carlink/address_setup.h"
 #include "core/startup.h"
