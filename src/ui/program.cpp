@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -130,6 +131,9 @@ bool Program::screenshot(const QString& pngPath) {
     openMain();
     // The clock as the crew sees it once the main screen has run its first second.
     main_->run([this] { Time_System_Timer(host_); });
+    // The layouts settle on events of their own; without them the picture would show the panels
+    // before they were fitted to the window, with a scroll bar the crew never sees.
+    QCoreApplication::sendPostedEvents();
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
