@@ -6,6 +6,7 @@
 #include "base/sjis.h"
 #include "carlink/address_setup.h"
 #include "core/startup.h"
+#include "loaded_screen.h"
 #include "rig/fake_ports.h"
 #include "rig/temp_folder.h"
 #include "timing/lap_display.h"
@@ -19,18 +20,13 @@ using namespace rennik;
 class LapTableTypingTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        test::TempFolder dir;
-        test::FakePorts fakes;
-        Host host{fakes.ports(), dir.path()};
-        ui::MainWindow window{host};
+    struct Run : test::LoadedScreen {
         CarPanel& car = host.main.car;
         QTableWidget* laps = nullptr;
 
         Run() {
             fakes.clock.set({2026, 12, 7, 9, 5, 0});
-            Mf_Open_Load(host, 28800, 16200);
-            window.run([this] { Timer1_Timer(host); });
+            load();
             window.resize(1280, 760);
             window.show();
             window.activateWindow();
@@ -40,7 +36,7 @@ class LapTableTypingTest : public QObject {
                 car.Cmb_Driver.setText("山田");
                 Btn_Start_Click(host);
             });
-            laps = window.findChild<QTableWidget*>(QStringLiteral("Spd_LapTime(0)"));
+            laps = find<QTableWidget>("Spd_LapTime(0)");
         }
         // The car's report arriving at `tick`, handled as the program handles a datagram.
         void carSends(std::int32_t tick, const std::string& text) {

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "core/startup.h"
+#include "loaded_screen.h"
 #include "rig/fake_ports.h"
 #include "rig/temp_folder.h"
 #include "ui/japanese_font.h"
@@ -18,30 +19,16 @@ using namespace rennik;
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    struct Screen {
-        test::TempFolder dir;
-        test::FakePorts fakes;
-        Host host{fakes.ports(), dir.path()};
-        ui::MainWindow window{host};
-
+    struct Screen : test::LoadedScreen {
         // `driverFile`, when given, is the Drivers.ini the program finds at start-up.
         explicit Screen(const std::string& driverFile = {}) {
             if (!driverFile.empty()) {
                 dir.writeText("Drivers.ini", driverFile);
             }
-            Mf_Open_Load(host, 28800, 16200);
-            window.run([this] { Timer1_Timer(host); });
+            load();
             window.resize(1100, 720);
             window.show();
             window.activateWindow();
-        }
-        template <typename W>
-        W* find(const char* name) {
-            auto* w = window.findChild<W*>(QString::fromUtf8(name));
-            if (w == nullptr) {
-                qFatal("no control %s", name);
-            }
-            return w;
         }
     };
 

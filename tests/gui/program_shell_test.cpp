@@ -9,6 +9,7 @@
 
 #include "carlink/address_setup.h"
 #include "core/startup.h"
+#include "loaded_screen.h"
 #include "rig/fake_ports.h"
 #include "rig/temp_folder.h"
 #include "timing/run_control.h"
@@ -25,15 +26,9 @@ using namespace rennik;
 class ProgramShellTest : public QObject {
     Q_OBJECT
 
-    struct Screen {
-        test::TempFolder dir;
-        test::FakePorts fakes;
-        Host host{fakes.ports(), dir.path()};
-        ui::MainWindow window{host};
-
+    struct Screen : test::LoadedScreen {
         Screen() {
-            Mf_Open_Load(host, 28800, 16200);
-            window.run([this] { Timer1_Timer(host); });
+            load();
             window.resize(1100, 720);
         }
     };

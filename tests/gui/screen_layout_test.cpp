@@ -17,6 +17,7 @@
 #include "carlink/address_setup.h"
 #include "config/settings_panel.h"
 #include "core/startup.h"
+#include "loaded_screen.h"
 #include "rig/fake_ports.h"
 #include "rig/temp_folder.h"
 #include "timing/run_control.h"
@@ -34,29 +35,15 @@ constexpr int kFrameWidth = 16;
 constexpr int kFrameHeight = 39;
 
 // The program's main window with slot 0's car registered and measured, as during a run.
-struct Screen {
-    test::TempFolder dir;
-    test::FakePorts fakes;
-    Host host{fakes.ports(), dir.path()};
-    ui::MainWindow window{host};
-
+struct Screen : test::LoadedScreen {
     Screen() {
-        Mf_Open_Load(host, 1366 * 15, kAvailableHeight * 15);
-        window.run([this] { Timer1_Timer(host); });
+        load(1366 * 15, kAvailableHeight * 15);
         window.applyPanelSizes(15);
         fakes.dialogs.typeNext("192.168.100.200");
         window.run([this] { Btn_ClientNoSet_Click(host, 0); });
         window.run([this] { Btn_Start_Click(host); });
         window.show();
         QCoreApplication::processEvents();
-    }
-    template <typename W>
-    W* find(const char* name) {
-        auto* w = window.findChild<W*>(QString::fromUtf8(name));
-        if (w == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return w;
     }
     void atMinimumSize() {
         window.resize(1, 1);
