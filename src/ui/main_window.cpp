@@ -58,6 +58,10 @@ MainWindow::MainWindow(Host& host) : host_(host), input_(this) {
     fitMinimumSize();
 }
 
+// A cell editor still open is committed while the bindings are alive: the close that the
+// widget's own destructor performs would otherwise commit it into bindings already gone.
+MainWindow::~MainWindow() { hide(); }
+
 void MainWindow::run(const std::function<void()>& handler) {
     handler();
     binder_.sync();

@@ -28,6 +28,7 @@ QMargins frameAllowance(const QWidget* window);
 class MainWindow : public QWidget {
 public:
     explicit MainWindow(Host& host);
+    ~MainWindow() override;
 
     // Runs a handler and redraws what it changed.
     void run(const std::function<void()>& handler);
