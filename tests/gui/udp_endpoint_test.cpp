@@ -53,9 +53,11 @@ private slots:
         QCOMPARE(seen[0].bytes, std::string("001hello"));
         QCOMPARE(seen[0].from, std::string("127.0.0.1"));
 #ifdef __linux__
-        // The kernel's stamp: within a few ms of the send, well before the read.
+        // The kernel's stamp, taken when the datagram came in, not the moment of the read. How
+        // long before the read depends on how soon a loaded machine's kernel queues a loopback
+        // datagram, so only the order is asserted; the counters show which moment was taken.
         QVERIFY(seen[0].arrived >= sent - std::chrono::milliseconds(1));
-        QVERIFY(seen[0].arrived < read - std::chrono::milliseconds(30));
+        QVERIFY(seen[0].arrived < read);
         QCOMPARE(sockets.arrivalsStamped(), std::uint64_t{1});
         QCOMPARE(sockets.arrivalFallbacks(), std::uint64_t{0});
 #endif
