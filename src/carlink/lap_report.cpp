@@ -83,7 +83,7 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
     }
     std::string text = sjis::toUtf8(report.bytes);
     // Without its three-character lap field a report can be neither split nor answered.
-    if (sjis::charCount(text) < 3) {
+    if (sjis::charCount(text) < wire::kLapFieldChars) {
         return;
     }
     // The lap closes at the moment the report arrived, and the silence is counted from the same
