@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -110,6 +111,15 @@ public:
     std::int32_t countAt(Moment moment) const override {
         return static_cast<std::int32_t>((moment - Moment{}) / std::chrono::milliseconds(1));
     }
+    // Tick n is n ms after the clock's epoch: the count starts there.
+    Moment startedAt() const override { return Moment{}; }
+    Moment moment() const override { return momentOf(now); }
+    std::optional<Moment> resumedFrom;
+    void resume(int ms, Moment started) override {
+        msPerTick = ms;
+        running = true;
+        resumedFrom = started;
+    }
     static Moment momentOf(std::int32_t tick) { return Moment{} + std::chrono::milliseconds(tick); }
 };
 
@@ -126,6 +136,8 @@ public:
 
     void set(const LocalDateTime& when) { current = when; }
     LocalDateTime now() const override { return current; }
+    std::chrono::system_clock::time_point system{std::chrono::hours(24 * 20000)};
+    std::chrono::system_clock::time_point instant() const override { return system; }
 };
 
 // What happened on the fake network, shared by the factory and every endpoint it made, so it

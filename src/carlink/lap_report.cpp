@@ -7,6 +7,7 @@
 #include "carlink/lap_record.h"
 #include "carlink/lap_table.h"
 #include "messages/pit_messages.h"
+#include "store/run_recording.h"
 #include "timing/lap_display.h"
 #include "timing/time_format.h"
 
@@ -15,14 +16,18 @@ namespace {
 
 // Sends mark + record + message to the car PC and notes the message as sent. The typed part of
 // the message is held to its box's limit and the reminders come from Rennik.ini, whose values
-// are at most 1023 bytes, so the reply always fits one datagram.
+// are at most 1023 bytes, so the reply always fits one datagram. Everything the report changed is
+// in the run store before the reply goes: a program killed after it loses nothing the car has
+// been told.
 void sendReply(Host& host, int slot, const std::string& mark) {
     const RaceState& race = host.race;
     if (!host.Winsock[slot]) {
         return;
     }
-    host.Winsock[slot]->send(sjis::fromUtf8(mark + race.ReplyBody[slot] + race.OutMessText[slot]));
+    const std::string reply = sjis::fromUtf8(mark + race.ReplyBody[slot] + race.OutMessText[slot]);
     NoteMessageSent(host, slot);
+    RecordRun(host);
+    host.Winsock[slot]->send(reply);
 }
 
 // Shows the lap the car has just come back from: its time goes into the row that the silence
@@ -51,8 +56,8 @@ void recordLap(Host& host, int slot, const ReportOutcome& lap) {
     }
 
     race.ReplyBody[slot] = BuildReplyBody(host, slot);
-    sendReply(host, slot, lap.replyMark);
     car.Lbl_LapCnt.setCaption(std::to_string(race.LapCnt[slot] + 1) + "周目");
+    sendReply(host, slot, lap.replyMark);
 }
 
 // The foreign-datagram count as the crew sees it, on the car PC's address.

@@ -6,6 +6,7 @@
 #include "core/main_screen.h"
 #include "core/ports.h"
 #include "core/race_state.h"
+#include "store/run_recorder.h"
 
 namespace rennik {
 
@@ -29,6 +30,9 @@ struct Host {
     std::unique_ptr<UdpEndpoint> chker;
     // The car link socket of each slot; empty while the slot is not measured.
     PerCar<std::unique_ptr<UdpEndpoint>> Winsock;
+
+    // The run store; empty until the main screen opens.
+    std::unique_ptr<store::RunRecorder> recorder;
 };
 
 }  // namespace rennik

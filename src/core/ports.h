@@ -53,6 +53,8 @@ class WallClock {
 public:
     virtual ~WallClock() = default;
     virtual LocalDateTime now() const = 0;
+    // The same moment on the system clock, for what must be compared across a restart.
+    virtual std::chrono::system_clock::time_point instant() const = 0;
 };
 
 // The race clock behind TickCount: ticks of 1 ms or 10 ms since the last start. It is derived
@@ -68,6 +70,12 @@ public:
     // The count at a moment of the monotonic clock (the arrival of a datagram): 0 before the
     // start, the frozen count after a stop.
     virtual std::int32_t countAt(std::chrono::steady_clock::time_point moment) const = 0;
+    // The moment of the monotonic clock the count runs from (tick 0), and that clock now.
+    virtual std::chrono::steady_clock::time_point startedAt() const = 0;
+    virtual std::chrono::steady_clock::time_point moment() const = 0;
+    // Runs on from a start made earlier, by a program that is gone: the count is what it would
+    // have been had that program never stopped.
+    virtual void resume(int msPerTick, std::chrono::steady_clock::time_point started) = 0;
 };
 
 // Moves the keyboard focus, for a handler that gives a refused entry back to its box.

@@ -6,6 +6,8 @@
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
 #include "messages/pit_messages.h"
+#include "store/run_recording.h"
+#include "store/run_resume.h"
 #include "timing/time_format.h"
 
 namespace rennik {
@@ -61,6 +63,7 @@ void Timer1_Timer(Host& host) {
     m.Btn_MessOkTop = 2025;
     m.Btn_MessCancelTop = m.Btn_MessOkTop;
     m.Frm_Mess.setSize(8400, m.Frm_MessHeight);
+    OfferResume(host);
 }
 
 void Main_Load(Host& host) {
@@ -103,6 +106,7 @@ void Main_Load(Host& host) {
     m.Btn_Write.setCaption("走行結果\r保存");
 
     OpenAddressCheck(host);
+    OpenRunStore(host);
 
     m.Spd_Drivers.setHeader(1, "ドライバ名");
     m.Spd_Drivers.setHeader(2, " ");

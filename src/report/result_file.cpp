@@ -1,5 +1,6 @@
 #include "report/result_file.h"
 
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -96,6 +97,25 @@ std::string ResultFileName(const std::string& eventName, const LocalDateTime& st
         return "走行結果.txt";
     }
     return event + (event.empty() || stamp.empty() ? "" : "_") + stamp + ".txt";
+}
+
+void WriteRunResult(Host& host) {
+    const LocalDateTime& start = host.race.StartTime;
+    const std::filesystem::path folder = host.appDir / "results";
+    const std::string stamp = std::to_string(start.year) + "-" + TwoDigits(start.month) + "-" + TwoDigits(start.day) +
+                              "_" + TwoDigits(start.hour) + TwoDigits(start.minute);
+    std::filesystem::path file = folder / (stamp + ".txt");
+    std::error_code error;
+    for (int n = 2; std::filesystem::exists(file, error) && n < 1000; ++n) {
+        file = folder / (stamp + "_" + std::to_string(n) + ".txt");
+    }
+    std::filesystem::create_directories(folder, error);
+    if (const WriteResult written = text_file::writeBytesAtomic(file, ResultFileBytes(host.main)); !written) {
+        host.ports.dialogs.messageBox(
+            {"走行結果を " + text_file::pathToUtf8(file) + " に書き込めません。\n" + FileErrorText(written) +
+                 "\n走行結果は画面と走行記録に残っています。「走行結果 保存」で保存してください。",
+             "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+    }
 }
 
 void Btn_Write_Click(Host& host) {

@@ -19,6 +19,11 @@ std::string ResultFileName(const std::string& eventName, const LocalDateTime& st
 // The file's bytes: Shift-JIS, every line ending in CR LF, the last one included.
 std::string ResultFileBytes(const MainScreen& screen);
 
+// The result written without asking at every Stop: results/<start>.txt in the data folder,
+// "2026-12-07_0905.txt" (with "_2", "_3" for a second run begun in the same minute). A file that
+// cannot be written is said in a box; the run itself stays in the run store.
+void WriteRunResult(Host& host);
+
 // Saves the result through the save dialog ("ファイル書込"). Cancel writes nothing; a file that
 // cannot be written is said in a box naming it, and the screen stays as it was.
 void Btn_Write_Click(Host& host);

@@ -10,6 +10,7 @@
 #include "carlink/lap_counter.h"
 #include "fuel/fuel_meter.h"
 #include "messages/pit_messages.h"
+#include "store/run_recording.h"
 #include "timing/date_time.h"
 #include "timing/time_format.h"
 
@@ -63,6 +64,7 @@ void ShowNoInputLap(Host& host, int slot) {
 }
 
 void Time_System_Timer(Host& host) {
+    KeepRunStore(host);
     RaceState& race = host.race;
     MainScreen& m = host.main;
     const LocalDateTime now = host.ports.clock.now();

@@ -16,6 +16,7 @@
 #include "fuel/fuel_meter.h"
 #include "messages/pit_messages.h"
 #include "timing/run_duration.h"
+#include "store/run_recording.h"
 #include "timing/time_format.h"
 
 namespace rennik {
@@ -95,17 +96,10 @@ void reportPortRefused(Host& host, int port, const OpenResult& refusal) {
                                    MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
 }
 
-void startRun(Host& host) {
-    RaceState& race = host.race;
+// The car links of every registered slot. False (and back to idle, with the reason said) when a
+// port cannot be had or no car is registered.
+bool openCarLinks(Host& host) {
     MainScreen& m = host.main;
-    host.ports.ticks.start(race.Settings.MsPerTick);
-    race.MmTimerId = 1;
-    m.Btn_Start.setCaption(kStop);
-    race.StartTime = host.ports.clock.now();
-    SetEndTime(host);
-
-    // The sockets first: a Start that cannot begin a run leaves the last run's laps as they were,
-    // so that they can still be saved.
     bool registered = false;
     for (const CarPanel& car : m.panels()) {
         const int slot = car.slot;
@@ -116,21 +110,24 @@ void startRun(Host& host) {
         if (const OpenResult opened = openCarSocket(host, slot); !opened) {
             backToIdle(host);
             reportPortRefused(host, wire::carLocalPort(slot), opened);
-            return;
+            return false;
         }
     }
     if (!registered) {
         backToIdle(host);
         host.ports.dialogs.messageBox(
             {"計測する車輌の登録がされていません。", "Rennik1", MsgIcon::None, MsgButtons::Ok, Answer::Ok});
-        return;
+        return false;
     }
+    return true;
+}
 
+// Every registered slot measuring, the others closed; the screen as a run shows it.
+void beginMeasuring(Host& host) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
     for (CarPanel& car : m.panels()) {
         const int slot = car.slot;
-        LapCounter(race, slot).start();
-        ResetForeignCount(host, slot);
-        clearLapTable(car);
         if (car.Lbl_IP.caption().empty()) {
             stopLapDisplay(car);
             closeCarSocket(host, slot);
@@ -148,8 +145,6 @@ void startRun(Host& host) {
 
     // The car PCs answer on their own sockets now; the address check waits for the next Stop.
     CloseAddressCheck(host);
-    m.Lbl_StTime.setCaption("Start時間 " + TwoDigits(race.StartTime.hour) + ":" +
-                            TwoDigits(race.StartTime.minute));
     setRaceButtons(m, false);
     m.Time_NoInputBlk.setEnabled(false);
     for (CarPanel& car : m.panels()) {
@@ -160,6 +155,30 @@ void startRun(Host& host) {
         }
     }
     race.StopNoConfirm = false;
+}
+
+void startRun(Host& host) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
+    host.ports.ticks.start(race.Settings.MsPerTick);
+    race.MmTimerId = 1;
+    m.Btn_Start.setCaption(kStop);
+    race.StartTime = host.ports.clock.now();
+    SetEndTime(host);
+    // The sockets first: a Start that cannot begin a run leaves the last run's laps as they were,
+    // so that they can still be saved.
+    if (!openCarLinks(host)) {
+        return;
+    }
+    for (CarPanel& car : m.panels()) {
+        LapCounter(race, car.slot).start();
+        ResetForeignCount(host, car.slot);
+        clearLapTable(car);
+    }
+    beginMeasuring(host);
+    m.Lbl_StTime.setCaption("Start時間 " + TwoDigits(race.StartTime.hour) + ":" +
+                            TwoDigits(race.StartTime.minute));
+    RecordRunStart(host);
 }
 
 bool confirm(Host& host, const std::string& question) {
@@ -178,6 +197,27 @@ void stopRun(Host& host) {
             return;
         }
     }
+    EndRun(host);
+}
+
+}  // namespace
+
+bool IsRunning(const MainScreen& m) { return m.Btn_Start.caption() == kStop; }
+
+bool ResumeRun(Host& host, int msPerTick, std::chrono::steady_clock::time_point started) {
+    host.ports.ticks.resume(msPerTick, started);
+    host.race.MmTimerId = 1;
+    host.main.Btn_Start.setCaption(kStop);
+    if (!openCarLinks(host)) {
+        return false;
+    }
+    beginMeasuring(host);
+    return true;
+}
+
+void EndRun(Host& host) {
+    RaceState& race = host.race;
+    MainScreen& m = host.main;
     race.StopNoConfirm = false;
     race.HasEndTime = false;
     m.Btn_Start.setCaption(kStart);
@@ -207,11 +247,8 @@ void stopRun(Host& host) {
     m.Lbl_StTime.setCaption("");
     setRaceButtons(m, true);
     m.Time_NoInputBlk.setEnabled(true);
+    RecordRunStop(host);
 }
-
-}  // namespace
-
-bool IsRunning(const MainScreen& m) { return m.Btn_Start.caption() == kStop; }
 
 void Btn_Start_Click(Host& host) {
     if (!IsRunning(host.main)) {

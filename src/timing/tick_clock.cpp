@@ -14,6 +14,11 @@ void MonotonicTicks::start(int msPerTick) {
     running_ = true;
 }
 
+void MonotonicTicks::resume(int msPerTick, std::chrono::steady_clock::time_point started) {
+    start(msPerTick);
+    started_ = started;
+}
+
 void MonotonicTicks::stop() {
     if (running_) {
         frozen_ = ticksSinceStart(now_());

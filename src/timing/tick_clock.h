@@ -22,6 +22,9 @@ public:
     void stop() override;
     std::int32_t count() const override;
     std::int32_t countAt(std::chrono::steady_clock::time_point moment) const override;
+    std::chrono::steady_clock::time_point startedAt() const override { return started_; }
+    std::chrono::steady_clock::time_point moment() const override { return now_(); }
+    void resume(int msPerTick, std::chrono::steady_clock::time_point started) override;
 
 private:
     std::int32_t ticksSinceStart(std::chrono::steady_clock::time_point t) const;

@@ -78,7 +78,7 @@ QWidget* MainWindow::buildCarPanel(CarPanel& car) {
                            6 * laps->verticalHeader()->defaultSectionSize());
     input_.onFocus(laps, [this, i] { run([this, i] { Spd_LapTime_GotFocus(host_, i); }); });
     g->addWidget(laps, 2, 0);
-    binder_.timer(car.Time_Lap, this, [this, i] { run([this, i] { Time_Lap_Timer(host_, i); }); });
+    binder_.timer(car.Time_Lap, this, [this, i] { tick([this, i] { Time_Lap_Timer(host_, i); }); });
     g->setRowStretch(2, 1);
     g->setColumnStretch(0, 3);
     g->setColumnStretch(1, 2);

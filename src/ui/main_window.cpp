@@ -22,6 +22,7 @@
 #include "core/missing_entry_blink.h"
 #include "core/startup.h"
 #include "report/result_file.h"
+#include "store/run_recording.h"
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
 #include "timing/run_duration.h"
@@ -63,6 +64,13 @@ MainWindow::MainWindow(Host& host) : host_(host), input_(this) {
 MainWindow::~MainWindow() { hide(); }
 
 void MainWindow::run(const std::function<void()>& handler) {
+    handler();
+    // What the event changed (a click, an edit, a choice, a typed box) goes into the run store.
+    RecordRun(host_);
+    binder_.sync();
+}
+
+void MainWindow::tick(const std::function<void()>& handler) {
     handler();
     binder_.sync();
 }

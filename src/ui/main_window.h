@@ -33,6 +33,8 @@ public:
     // Runs a handler and redraws what it changed.
     void run(const std::function<void()>& handler);
     void sync() { binder_.sync(); }
+    // The lap display's tick: the screen follows, and nothing is written to the disk.
+    void tick(const std::function<void()>& handler);
     // The settings panel takes the sizes the main screen's opening gave it (twips).
     void applyPanelSizes(int twipsPerPixel);
     // The room for the window's content on its screen: the area left for windows (without the

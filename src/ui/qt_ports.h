@@ -37,6 +37,7 @@ private:
 class QtWallClock : public WallClock {
 public:
     LocalDateTime now() const override;
+    std::chrono::system_clock::time_point instant() const override { return std::chrono::system_clock::now(); }
 };
 
 class QtSocketFactory : public SocketFactory {

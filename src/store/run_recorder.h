@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/disk_flusher.h"
+#include "store/run_store.h"
+
+// Keeps the run in progress in the run store: after every event, what the handlers changed
+// (named values, lap rows, driver rows) is written in one transaction. Only the changes are
+// written, found by the grids' row stamps and by comparing the values with the last commit.
+// A commit that fails changes nothing in memory; the crew is told once, and the next attempt
+// writes everything missed since the last commit that worked.
+namespace rennik::store {
+
+class RunRecorder {
+public:
+    explicit RunRecorder(std::filesystem::path file);
+
+    StoreOpening open(const LocalDateTime& now);
+    RunStore& store() { return store_; }
+
+    // A run begins: its row, then everything as it stands.
+    void begin(const RunClock& clock, const RaceState& race, const MainScreen& screen, const LocalDateTime& now);
+    // Records on into a run read back from the store: what the screen shows now is what it holds.
+    void adopt(std::int64_t run, const RunClock& clock, const RaceState& race, const MainScreen& screen);
+    // Commits what changed since the last commit. Nothing is tried while the store is failing:
+    // retry() takes that up on its own schedule, away from the datagrams.
+    void record(const RaceState& race, const MainScreen& screen, const LocalDateTime& now);
+    // The run has ended: its last changes and its end (written later while the store fails).
+    void finish(const RaceState& race, const MainScreen& screen, const LocalDateTime& now);
+    // While failing: opens the file again and writes everything missed. True when it worked.
+    bool retry(const RaceState& race, const MainScreen& screen, const LocalDateTime& now);
+
+    bool recording() const { return run_.has_value(); }
+    std::optional<std::int64_t> run() const { return run_; }
+    bool failing() const { return failing_; }
+    // True once for every spell of failing writes, for the one box that tells the crew.
+    bool takeFailureToTell();
+
+    // Called with the time of every commit that wrote something (for the benchmark).
+    void setCommitObserver(std::function<void(std::chrono::nanoseconds)> observer) { observer_ = std::move(observer); }
+
+private:
+    bool write(const RaceState& race, const MainScreen& screen, const LocalDateTime& now);
+    bool writeRows(const GridShape& shape, const Grid& grid, std::vector<std::uint64_t>& stamps);
+    void fail();
+    void ended();
+
+    RunStore store_;
+    std::unique_ptr<DiskFlusher> flusher_;
+    std::optional<std::int64_t> run_;
+    RunClock clock_;
+    // What the store holds of the run, as of the last commit that worked.
+    std::map<std::string, std::string> values_;
+    std::vector<std::uint64_t> lapStamps_;
+    std::vector<std::uint64_t> driverStamps_;
+    // Stop came: the next write that works marks the run finished and ends the recording.
+    bool finishing_ = false;
+    bool failing_ = false;
+    bool untold_ = false;
+    std::function<void(std::chrono::nanoseconds)> observer_;
+};
+
+}  // namespace rennik::store
