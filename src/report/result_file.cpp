@@ -118,19 +118,20 @@ void WriteRunResult(Host& host) {
     }
 }
 
-void Btn_Write_Click(Host& host) {
+void Btn_Write_Click(Host& host) { SaveResultFile(host, host.main, host.race.StartTime); }
+
+void SaveResultFile(Host& host, const MainScreen& screen, const LocalDateTime& start) {
     // The dialog opens in the data folder with a name the crew can keep, so one run's result
     // does not overwrite another's by a slip of the Enter key.
-    const std::string offered =
-        text_file::pathToUtf8(host.appDir / text_file::pathFromUtf8(ResultFileName(host.main.Txt_Event.text(),
-                                                                                   host.race.StartTime)));
+    const std::string offered = text_file::pathToUtf8(
+        host.appDir / text_file::pathFromUtf8(ResultFileName(screen.Txt_Event.text(), start)));
     const std::string name = host.ports.dialogs.saveFileName(
         {"ファイル書込", "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*", offered});
     if (name.empty()) {
         return;
     }
     if (const WriteResult written =
-            text_file::writeBytesAtomic(text_file::pathFromUtf8(name), ResultFileBytes(host.main));
+            text_file::writeBytesAtomic(text_file::pathFromUtf8(name), ResultFileBytes(screen));
         !written) {
         host.ports.dialogs.messageBox(
             {"ファイル " + name + " に書き込めません。\n" + FileErrorText(written) +

@@ -28,4 +28,7 @@ void WriteRunResult(Host& host);
 // cannot be written is said in a box naming it, and the screen stays as it was.
 void Btn_Write_Click(Host& host);
 
+// The same for any run's screen, such as an earlier run read back from the run store.
+void SaveResultFile(Host& host, const MainScreen& screen, const LocalDateTime& start);
+
 }  // namespace rennik
