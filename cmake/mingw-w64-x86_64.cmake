@@ -2,8 +2,12 @@
 # g++-mingw-w64-x86-64-posix). The "-posix" variant is the one whose runtime has std::thread.
 # The C and C++ runtimes and winpthread are linked statically, so the .exe needs no DLL beside it;
 # with -DRENNIK_MINGW_SHARED_RUNTIME=ON (the program against the Windows Qt, whose DLLs use the
-# runtime DLLs) the program shares those DLLs instead.
-#   cmake -S . -B build/windows-core -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DRENNIK_GUI=OFF
+# runtime DLLs) the program shares those DLLs instead. Libraries are looked for only under the
+# compilers' own root; SQLite for Windows (scripts/windows/build-sqlite.sh) lies outside it, so
+# its header folder and static library are named outright:
+#   cmake -S . -B build/windows-core -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DRENNIK_GUI=OFF \
+#     -DSQLite3_INCLUDE_DIR=$HOME/.cache/rennik1/sqlite-3.40.1-win64/include \
+#     -DSQLite3_LIBRARY=$HOME/.cache/rennik1/sqlite-3.40.1-win64/lib/libsqlite3.a
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

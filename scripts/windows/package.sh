@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds rennik1.exe and rennik1-carsim.exe against the Windows Qt of build-qt.sh and
-# writes dist/Rennik1-win64.zip: one folder "Rennik1" with the two programs, the Qt DLLs, the
+# Cross-builds rennik1.exe and rennik1-carsim.exe against the Windows Qt of build-qt.sh and the
+# SQLite of build-sqlite.sh (a static library, linked into the programs) and writes
+# dist/Rennik1-win64.zip: one folder "Rennik1" with the two programs, the Qt DLLs, the
 # Windows platform and style plugins, Qt's Japanese texts, the compiler's runtime DLLs, a
-# Japanese README.txt and the licence texts of everything shipped beside the programs.
+# Japanese README.txt and the licence texts of everything shipped in the folder.
 # Nothing is installed on the pit PC: the folder is the program. Builds in build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -22,6 +23,10 @@ case $translations_version in
      exit 1 ;;
 esac
 
+# SQLite is linked into the programs (a static library): no DLL of it ships.
+scripts/windows/build-sqlite.sh
+sqlite=${RENNIK_WIN_SQLITE:-$HOME/.cache/rennik1/sqlite-3.40.1-win64}
+
 dir=build/windows
 # Qt's toolchain file finds the Windows Qt and the host's moc and rcc, then takes ours for the
 # compilers; the program shares the runtime DLLs that the Qt DLLs use.
@@ -29,7 +34,8 @@ cmake -S . -B "$dir" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DRENNIK_MINGW_SHARED_RUNTIME=ON -DRENNIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DRENNIK_MINGW_SHARED_RUNTIME=ON -DRENNIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
+  -DSQLite3_INCLUDE_DIR="$sqlite/include" -DSQLite3_LIBRARY="$sqlite/lib/libsqlite3.a" >/dev/null
 cmake --build "$dir" --parallel "$(nproc)" --target rennik1 rennik1-carsim
 
 stage=$dir/stage/Rennik1
@@ -57,6 +63,7 @@ copyrights=(
   "qt6-translations /usr/share/doc/qt6-translations-l10n/copyright"
   "gcc-runtime /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright"
   "mingw-w64 /usr/share/doc/mingw-w64-x86-64-dev/copyright"
+  "sqlite3 $sqlite/share/doc/sqlite3/copyright"
 )
 for entry in "${copyrights[@]}"; do
   read -r name file <<<"$entry"
@@ -70,6 +77,7 @@ done | sort -u | while read -r text; do
 done
 sed -e "s/@QT_BASE@/$(version qt6-base-dev)/" -e "s/@QT_TRANSLATIONS@/$translations_version/" \
   -e "s/@GCC@/$(version gcc-mingw-w64-x86-64-posix-runtime)/" -e "s/@MINGW@/$(version mingw-w64-x86-64-dev)/" \
+  -e "s/@SQLITE@/$(cat "$sqlite/share/doc/sqlite3/version")/" \
   -e 's/$/\r/' scripts/windows/LICENCES.txt | iconv -f UTF-8 -t CP932 > "$stage/licences/README.txt"
 for text in LGPL-3 GPL-3; do
   [ -f "$stage/licences/$text.txt" ] || { echo "No $text among the licence texts" >&2; exit 1; }
