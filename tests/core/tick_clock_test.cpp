@@ -59,6 +59,14 @@ TEST(TickClock, StartsFromZeroAgainAndFreezesAtStop) {
     EXPECT_EQ(t.ticks.count(), 0);
     t.now += 250ms;
     EXPECT_EQ(t.ticks.count(), 25);
+
+    // A resumed run counts from the original start, as if the program had never stopped.
+    const auto started = t.ticks.startedAt();
+    t.ticks.stop();
+    t.now += 1h;
+    t.ticks.resume(1, started);
+    EXPECT_EQ(t.ticks.count(), 3'600'250);
+    EXPECT_EQ(t.ticks.countAt(t.now - 250ms), 3'600'000);
 }
 
 TEST(TickClock, NeitherDriftsNorWraps) {
