@@ -31,7 +31,9 @@ struct Host {
     // The car link socket of each slot; empty while the slot is not measured.
     PerCar<std::unique_ptr<UdpEndpoint>> Winsock;
 
-    // The run store; empty until the main screen opens.
+    // The run store; empty until the main screen opens, and for good when the program keeps no
+    // runs (a picture of the main screen taken with nobody there to answer a box).
+    bool keepsRuns = true;
     std::unique_ptr<store::RunRecorder> recorder;
 };
 

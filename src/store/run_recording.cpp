@@ -18,6 +18,9 @@ void tell(Host& host, const std::string& text) {
 }  // namespace
 
 void OpenRunStore(Host& host) {
+    if (!host.keepsRuns) {
+        return;
+    }
     host.recorder = std::make_unique<store::RunRecorder>(host.appDir / kRunStoreFile);
     const store::StoreOpening opening = host.recorder->open(host.ports.clock.now());
     if (opening.outcome == store::StoreOpening::Outcome::KeptAside) {

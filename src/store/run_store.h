@@ -13,7 +13,7 @@
 // The run store: one SQLite file in the data folder that keeps every run, its laps as rows, its
 // driver table and the named values a resume needs. WAL mode: a commit is in the file (the
 // operating system's copy of it) when it returns, so a killed program loses nothing committed;
-// the disk flusher puts it on the disk itself within a second.
+// the disk flusher puts it on the disk itself within half a second.
 namespace rennik::store {
 
 // The file's layout version, kept in the file (PRAGMA user_version). A later program reads an

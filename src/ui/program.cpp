@@ -127,6 +127,8 @@ void Program::start() {
 
 bool Program::screenshot(const QString& pngPath) {
     dialogs_.setUnattended(true);
+    // A picture of the idle screen: a run left unfinished in the folder stays as it is.
+    host_.keepsRuns = false;
     loadStartup();
     openMain();
     // The clock as the crew sees it once the main screen has run its first second.

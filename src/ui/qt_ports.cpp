@@ -39,8 +39,10 @@ Answer QtDialogs::messageBox(const MessageBoxRequest& request) {
         std::fprintf(stderr, "%s: %s\n", request.title.c_str(), request.text.c_str());
         return request.buttons == MsgButtons::YesNo ? request.defaultButton : Answer::Ok;
     }
+    // A box asked before the main window shows (a run to resume) stands in the screen's middle.
+    QWidget* parent = parent_ != nullptr && parent_->isVisible() ? parent_.data() : nullptr;
     QMessageBox box(qtIcon(request.icon), QString::fromStdString(request.title),
-                    QString::fromStdString(request.text), QMessageBox::NoButton, parent_.data());
+                    QString::fromStdString(request.text), QMessageBox::NoButton, parent);
     if (request.buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(request.defaultButton == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
