@@ -30,6 +30,12 @@ bool lapMoved(const std::map<std::string, std::string>& before, const std::map<s
 RunRecorder::RunRecorder(std::filesystem::path file) : store_(std::move(file)) {}
 
 StoreOpening RunRecorder::open(const LocalDateTime& now) {
+    std::filesystem::path lockFile = store_.file();
+    lockFile += ".lock";
+    lock_ = std::make_unique<FileLock>(lockFile);
+    if (lock_->takenByAnother()) {
+        return {StoreOpening::Outcome::InUse, {}};
+    }
     const StoreOpening opening = store_.open(now);
     flusher_ = std::make_unique<DiskFlusher>(store_.file());
     if (opening.outcome == StoreOpening::Outcome::Unwritable) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_lock.h"
 #include "store/disk_flusher.h"
 #include "store/run_store.h"
 
@@ -54,6 +55,9 @@ private:
     void ended();
 
     RunStore store_;
+    // Held while this program keeps the folder's runs, so that a second program started on the
+    // same folder neither offers the first one's run for resuming nor writes into it.
+    std::unique_ptr<FileLock> lock_;
     std::unique_ptr<DiskFlusher> flusher_;
     std::optional<std::int64_t> run_;
     RunClock clock_;

@@ -23,6 +23,12 @@ void OpenRunStore(Host& host) {
     }
     host.recorder = std::make_unique<store::RunRecorder>(host.appDir / kRunStoreFile);
     const store::StoreOpening opening = host.recorder->open(host.ports.clock.now());
+    if (opening.outcome == store::StoreOpening::Outcome::InUse) {
+        tell(host, "このフォルダの走行記録 " + storeName(host) +
+                       " は、もう一つの Rennik1 が使っています。\nこちらの計測は走行記録に残りません。");
+        host.recorder.reset();
+        return;
+    }
     if (opening.outcome == store::StoreOpening::Outcome::KeptAside) {
         tell(host, "走行記録ファイル " + storeName(host) + " を読み込めません。\n" + "このファイルは " +
                        text_file::pathToUtf8(opening.keptAs) + " として残し、新しい走行記録ファイルで始めます。");

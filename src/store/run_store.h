@@ -51,6 +51,7 @@ struct StoreOpening {
         Opened,      // the store is open
         KeptAside,   // the file could not be read; it was renamed to `keptAs`, a fresh one is open
         Unwritable,  // nothing could be opened for writing: runs are not being saved
+        InUse,       // another program of this folder holds the store: this one keeps no runs
     };
     Outcome outcome = Outcome::Opened;
     std::filesystem::path keptAs;

@@ -254,6 +254,22 @@ TEST_F(RunStoreTest, AFullDiskNeverStopsTimingIsSaidOnceAndEverythingMissedIsWri
     EXPECT_EQ(again.car().Spd_LapTime.cell(3, LapColumn::Time), "1'01\"500");
 }
 
+TEST_F(RunStoreTest, ASecondProgramOnTheSameFolderLeavesTheFirstOnesRunAlone) {
+    Life first(dir.path());
+    first.load();
+    first.car().Lbl_IP.setCaption("127.0.0.1");
+    Btn_Start_Click(first.host);
+    first.report(800);
+
+    Life second(dir.path());
+    second.load();
+    ASSERT_EQ(second.fakes.dialogs.boxes.size(), 1U);
+    EXPECT_NE(second.fakes.dialogs.boxes[0].text.find("もう一つの Rennik1 が使っています"), std::string::npos);
+    EXPECT_EQ(second.host.recorder, nullptr);
+    EXPECT_FALSE(IsRunning(second.host.main));
+    EXPECT_FALSE(first.host.recorder->store().runs().at(0).finished);
+}
+
 TEST(ResumeClockTest, TheOriginalStartHoldsUnlessTheMachineWasRestarted) {
     using namespace std::chrono;
     const steady_clock::time_point start{hours(5)};
