@@ -66,7 +66,7 @@ void KeepRunStore(Host& host) {
     }
     if (host.recorder->takeFailureToTell()) {
         tell(host, "走行記録ファイル " + storeName(host) +
-                       " に書き込めません。\n計測は続けていますが、ラップは保存されていません。\n"
+                       " に書き込めません。\n計測はできますが、ラップは保存されていません。\n"
                        "書き込めるようになれば、それまでの記録をまとめて保存します。");
     }
     host.recorder->retry(host.race, host.main, host.ports.clock.now());

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "base/sjis.h"
 #include "base/text_file.h"
@@ -252,6 +253,35 @@ TEST_F(RunStoreTest, AFullDiskNeverStopsTimingIsSaidOnceAndEverythingMissedIsWri
     again.load();
     EXPECT_EQ(again.car().Spd_LapTime.rowCount(), 3);
     EXPECT_EQ(again.car().Spd_LapTime.cell(3, LapColumn::Time), "1'01\"500");
+}
+
+TEST_F(RunStoreTest, ADatagramWritesAtMostOneTransactionAndTheFileHoldsItWithinASecond) {
+    Life life(dir.path());
+    life.load();
+    life.car().Lbl_IP.setCaption("127.0.0.1");
+    Btn_Start_Click(life.host);
+    int commits = 0;
+    life.host.recorder->setCommitObserver([&](auto) { ++commits; });
+    life.report(800);
+    EXPECT_EQ(commits, 1);
+    life.report(850);  // a repeat: its moment is new, so it is written, once
+    EXPECT_EQ(commits, 2);
+    ASSERT_TRUE(life.fakes.sockets.deliver(7011, "001", "10.0.0.9", test::FakeTicks::momentOf(900)));
+    life.fakes.ticks.now = 1500;
+    Time_Lap_Timer(life.host, 0);
+    EXPECT_EQ(commits, 2);  // a stranger's datagram and the lap display write nothing
+    life.lap(61'000);
+    EXPECT_EQ(commits, 3);
+
+    // The disk flusher copies the log into the file itself: the file alone, without its log,
+    // holds the lap once it has run.
+    std::this_thread::sleep_for(store::DiskFlusher::kDelay + std::chrono::milliseconds(600));
+    const std::filesystem::path copy = dir.path() / "copy.db";
+    std::filesystem::copy_file(dir.path() / kRunStoreFile, copy);
+    store::RunStore alone(copy);
+    ASSERT_EQ(alone.open({}).outcome, store::StoreOpening::Outcome::Opened);
+    ASSERT_EQ(alone.runs().size(), 1U);
+    EXPECT_EQ(alone.runs()[0].laps, 1);
 }
 
 TEST_F(RunStoreTest, ASecondProgramOnTheSameFolderLeavesTheFirstOnesRunAlone) {
