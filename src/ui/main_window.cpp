@@ -26,6 +26,7 @@
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
 #include "timing/run_duration.h"
+#include "ui/earlier_runs_dialog.h"
 
 namespace rennik::ui {
 
@@ -274,8 +275,17 @@ QWidget* MainWindow::buildRacePanel() {
     v->addStretch();
 
     auto* buttons = new QGridLayout;
-    buttons->addWidget(button(m.Btn_Start, [this] { Btn_Start_Click(host_); }), 0, 0);
-    buttons->addWidget(button(m.Btn_Write, [this] { Btn_Write_Click(host_); }), 0, 1);
+    // The earlier runs sit beside the result's save, in the first row of the buttons.
+    auto* first = new QHBoxLayout;
+    first->addWidget(button(m.Btn_Start, [this] { Btn_Start_Click(host_); }), 1);
+    first->addWidget(button(m.Btn_Write, [this] { Btn_Write_Click(host_); }), 1);
+    auto* runs = new QPushButton(QStringLiteral("過去の走行"));
+    runs->setObjectName(QStringLiteral("Btn_Runs"));
+    runs->setAutoDefault(false);
+    // Only reads the run store: nothing of the run in progress changes, so nothing is recorded.
+    connect(runs, &QPushButton::clicked, this, [this] { showEarlierRuns(); });
+    first->addWidget(runs, 1);
+    buttons->addLayout(first, 0, 0, 1, 2);
     buttons->addWidget(button(m.Btn_Cource, [this] { Btn_Cource_Click(host_); }), 1, 0);
     buttons->addWidget(button(m.Btn_Car, [this] { Btn_Car_Click(host_); }), 1, 1);
     buttons->addWidget(button(m.Btn_Drivers, [this] { Btn_Drivers_Click(host_); }), 2, 0);
@@ -283,6 +293,17 @@ QWidget* MainWindow::buildRacePanel() {
     buttons->addWidget(button(m.Btn_End, [this] { Btn_End_Click(host_); }), 3, 0, 1, 2);
     v->addLayout(buttons);
     return panel;
+}
+
+void MainWindow::showEarlierRuns() {
+    if (earlierRuns_ == nullptr) {
+        earlierRuns_ = new EarlierRunsDialog(host_, this);
+    } else {
+        earlierRuns_->refresh();
+    }
+    earlierRuns_->show();
+    earlierRuns_->raise();
+    earlierRuns_->activateWindow();
 }
 
 // A master editor keeps its own layout inside the size the model gives it: the title, the grid

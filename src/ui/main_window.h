@@ -14,6 +14,8 @@ class QGroupBox;
 
 namespace rennik::ui {
 
+class EarlierRunsDialog;
+
 // What a window's frame (title bar and borders) takes around its content: as the platform tells
 // it, or as a Windows title bar and borders take it where the platform cannot tell yet.
 QMargins frameAllowance(const QWidget* window);
@@ -61,6 +63,8 @@ private:
     void buildEditors();
     void buildSettingsPanel();
     void buildDriverPopup(CarPanel& car, QPushButton* anchor);
+    // "過去の走行": opens the earlier runs of the run store, read anew, beside the running screen.
+    void showEarlierRuns();
 
     // The minimum size follows the content's, within the room on the screen, and a window
     // that grows stays on the screen.
@@ -93,6 +97,8 @@ private:
     QPushButton* settingsOk_ = nullptr;
     QPushButton* settingsCancel_ = nullptr;
     InputBehaviour input_;
+    // Made on first use and kept, so that it opens where the crew left it.
+    EarlierRunsDialog* earlierRuns_ = nullptr;
 };
 
 }  // namespace rennik::ui
