@@ -35,8 +35,6 @@ const char* const kLayoutSteps[] = {
 };
 static_assert(std::size(kLayoutSteps) == kSchemaVersion);
 
-bool isBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
-
 std::string twoDigits(int n) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%02d", n);
@@ -326,11 +324,15 @@ RunSummary RunStore::summary(std::int64_t run) {
     RestoreSnapshot(snapshot, race, screen);
     out.start = race.StartTime;
     out.bestLap = screen.car.Lbl_BestLapTime.caption();
-    for (const auto& cells : rows(LapRows(), run)) {
-        if (!isBlank(cells[0])) {
-            ++out.laps;
-            out.lastLap = cells[0];
-        }
+    // Counted by the database: the list of runs must not read every lap of every run.
+    Statement laps = db_.prepare(
+        "SELECT count(*), (SELECT time FROM laps WHERE run_id = ?1 AND trim(time) <> '' ORDER BY lap DESC LIMIT 1)"
+        " FROM laps WHERE run_id = ?1 AND trim(time) <> ''");
+    laps.bind(1, run);
+    if (laps.row()) {
+        out.laps = static_cast<int>(laps.integer(0));
+        out.lastLap = laps.text(1);
+        laps.run();
     }
     for (const auto& cells : rows(DriverRows(), run)) {
         out.drivers.push_back(cells[0]);
