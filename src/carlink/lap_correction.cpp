@@ -29,11 +29,18 @@ std::optional<std::int32_t> typedLapTicks(const std::string& text, int ticksPerS
     std::string buffer;
     std::optional<std::string> minutes;
     std::optional<std::string> seconds;
+    // Each mark once, the minutes' before the seconds': 35"079'1 is no lap time, not 79'35"001.
     for (const char c : text) {
         if (c == '\'') {
+            if (minutes || seconds) {
+                return std::nullopt;
+            }
             minutes = buffer;
             buffer.clear();
         } else if (c == '"') {
+            if (!minutes || seconds) {
+                return std::nullopt;
+            }
             seconds = buffer;
             buffer.clear();
         } else {
