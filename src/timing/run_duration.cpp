@@ -17,6 +17,13 @@ std::optional<std::int16_t> boxValue(const TextBox& box) {
     return value ? numbers::toInt16(*value) : std::nullopt;
 }
 
+// The number of a box as the box itself takes it, the whole text ("1,000" is 1000 and "2-" is -2,
+// not 1 and 2); a text the box has not checked yet reads as the number it begins with.
+double boxNumber(const TextBox& box) {
+    const auto value = numbers::numericValue(box.text());
+    return value ? *value : numbers::leadingNumber(box.text());
+}
+
 void remember(const TextBox& box, std::int32_t& previous) { previous = boxValue(box).value_or(0); }
 
 void checkAndApply(Host& host, TextBox& box, std::int32_t previous) {
@@ -37,8 +44,8 @@ void checkAndApply(Host& host, TextBox& box, std::int32_t previous) {
 
 void SetEndTime(Host& host) {
     RaceState& race = host.race;
-    const double h = numbers::leadingNumber(host.main.Txt_RunH.text());
-    const double n = numbers::leadingNumber(host.main.Txt_RunN.text());
+    const double h = boxNumber(host.main.Txt_RunH);
+    const double n = boxNumber(host.main.Txt_RunN);
     if (h == 0 && n == 0) {
         race.HasEndTime = false;
         return;
