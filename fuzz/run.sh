@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# A fuzzing campaign on every input path of the program: each target runs SECONDS seconds
+# (default 60) with as many jobs as the machine has cores, at most 2, starting from its stored
+# corpus; the executions of each are printed at the end. What a campaign finds (a crash, a
+# broken rule) is kept under build/fuzz/campaign/<target>/ as crash-* files.
+#   fuzz/run.sh [SECONDS] [TARGET...]
+# To take new inputs into the stored corpus, minimised:
+#   build/fuzz/fuzz/<target>_fuzz -merge=1 fuzz/corpus/<target> build/fuzz/campaign/<target>/corpus
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(car_link address_query files typed_text)
+
+fuzz/build.sh
+jobs=$(nproc)
+[ "$jobs" -gt 2 ] && jobs=2
+
+# The longest input each target needs: 64 steps of the car link, the four text files and a
+# small run store, a typed text (the target makes its own 100 KB pastes), a datagram.
+max_len() {
+  case $1 in
+    car_link) echo 2048 ;;
+    files) echo 32768 ;;
+    typed_text) echo 1024 ;;
+    *) echo 256 ;;
+  esac
+}
+
+declare -A executions
+for t in "${targets[@]}"; do
+  work=build/fuzz/campaign/$t
+  mkdir -p "$work/corpus"
+  rm -f "$work"/fuzz-*.log
+  echo "== $t: $seconds s, $jobs jobs"
+  (cd "$work" && "../../fuzz/${t}_fuzz" corpus "../../../../fuzz/corpus/$t" -max_len="$(max_len "$t")" \
+    -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" -timeout=20 -artifact_prefix=./ \
+    -print_final_stats=1 >/dev/null 2>&1) || true
+  runs=0
+  for log in "$work"/fuzz-*.log; do
+    n=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)
+    runs=$((runs + ${n:-0}))
+    grep -h -A3 -E '^\*\*\* broken|ERROR: (Address|Undefined|libFuzzer)|runtime error' "$log" || true
+  done
+  executions[$t]=$runs
+  ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-* 2>/dev/null || true
+done
+
+echo "== executions"
+for t in "${targets[@]}"; do
+  printf '%-14s %12s\n' "$t" "${executions[$t]}"
+done
