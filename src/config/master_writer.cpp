@@ -5,6 +5,7 @@
 #include "base/numbers.h"
 #include "base/sjis.h"
 #include "base/text_file.h"
+#include "config/master_records.h"
 
 namespace rennik::master {
 namespace {
@@ -34,6 +35,28 @@ std::string_view trimBlanks(std::string_view text) {
         }
     }
     return text;
+}
+
+// The line of a record's fields, as the loader will read it back. A name that begins with a
+// double quote may open a quoted field that runs on into the next one ("Team and an owner Ito"
+// read as one field), and the record would be lost at the next load: such a leading quote is
+// saved as a blank, as a comma is. Every other line is written as it stands. Empty when the name
+// is left empty: a row without a name is no record.
+std::string recordLine(std::vector<std::string> fields) {
+    for (;;) {
+        std::string line = fields.front();
+        for (std::size_t i = 1; i < fields.size(); ++i) {
+            line += "," + fields[i];
+        }
+        auto quoted = fields.begin();
+        while (quoted != fields.end() && !quoted->starts_with('"')) {
+            ++quoted;
+        }
+        if (fields.front().empty() || quoted == fields.end() || splitFields(line) == fields) {
+            return fields.front().empty() ? std::string() : line;
+        }
+        *quoted = std::string(trimBlanks(std::string_view(*quoted).substr(1)));
+    }
 }
 
 std::string fileBytes(const std::vector<std::string>& lines) {
@@ -78,9 +101,12 @@ std::string carFileBytes(const Grid& grid) {
         if (name.empty()) {
             continue;
         }
-        lines.push_back(name + "," + storedName(grid.cell(row, 2)) + "," +
-                        numbers::singleText(storedSingle(grid.cell(row, 3))) + "," +
-                        numbers::singleText(storedSingle(grid.cell(row, 4))));
+        if (std::string line = recordLine({name, storedName(grid.cell(row, 2)),
+                                           numbers::singleText(storedSingle(grid.cell(row, 3))),
+                                           numbers::singleText(storedSingle(grid.cell(row, 4)))});
+            !line.empty()) {
+            lines.push_back(std::move(line));
+        }
     }
     return fileBytes(lines);
 }
@@ -90,7 +116,9 @@ std::string courseFileBytes(const Grid& grid) {
     for (int row = 1; row <= grid.rowCount(); ++row) {
         const std::string name = storedName(grid.cell(row, 1));
         if (!name.empty()) {
-            lines.push_back(name + "," + std::to_string(storedMetres(grid.cell(row, 2))));
+            if (std::string line = recordLine({name, std::to_string(storedMetres(grid.cell(row, 2)))}); !line.empty()) {
+                lines.push_back(std::move(line));
+            }
         }
     }
     return fileBytes(lines);
@@ -99,8 +127,8 @@ std::string courseFileBytes(const Grid& grid) {
 std::string driverFileBytes(const Grid& grid) {
     std::vector<std::string> lines;
     for (int row = 1; row <= grid.rowCount(); ++row) {
-        if (std::string name = storedName(grid.cell(row, 1)); !name.empty()) {
-            lines.push_back(std::move(name));
+        if (std::string line = recordLine({storedName(grid.cell(row, 1))}); !line.empty()) {
+            lines.push_back(std::move(line));
         }
     }
     return fileBytes(lines);
