@@ -44,6 +44,8 @@ void settingsPanel(fuzz::Program& p, int row, const std::string& value) {
         Btn_MessCancel_Click(p.host);  // refused, or the file could not be written
         return;
     }
+    // The precision counts by what it does: any text but "1/1000" (a damaged file's, kept as it
+    // stands until the crew chooses one) times in 1/100.
     // Rennik.ini reads a message back by its own rules: as Shift-JIS holds it, blanks around it
     // and one pair of outer quotes taken off, and an empty one as its default. Only that may
     // differ from what the panel put into effect.
@@ -63,7 +65,7 @@ void settingsPanel(fuzz::Program& p, int row, const std::string& value) {
     }
     AppSettings back;
     loadSettings(back, p.host.race.IniPath);
-    check(back.MeasurePrecision == s.MeasurePrecision && back.NoInputSeconds == s.NoInputSeconds &&
+    check(back.TicksPerSecond == s.TicksPerSecond && back.NoInputSeconds == s.NoInputSeconds &&
               back.AutoMessLap3 == s.AutoMessLap3 && back.AutoMessLap2 == s.AutoMessLap2 &&
               back.AutoMessLap1 == s.AutoMessLap1 && back.AutoMessEmpty == s.AutoMessEmpty &&
               back.DefaultCheckLaps == s.DefaultCheckLaps && back.NoInputTicks == s.NoInputTicks,

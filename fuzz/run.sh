@@ -28,13 +28,22 @@ max_len() {
   esac
 }
 
+# The car link's and the files' inputs are worth their length from the start: a run of many
+# steps, a whole file.
+len_control() {
+  case $1 in
+    car_link | files) echo 0 ;;
+    *) echo 100 ;;
+  esac
+}
+
 declare -A executions
 for t in "${targets[@]}"; do
   work=build/fuzz/campaign/$t
   mkdir -p "$work/corpus"
   rm -f "$work"/fuzz-*.log
   echo "== $t: $seconds s, $jobs jobs"
-  (cd "$work" && "../../fuzz/${t}_fuzz" corpus "../../../../fuzz/corpus/$t" -max_len="$(max_len "$t")" \
+  (cd "$work" && "../../fuzz/${t}_fuzz" corpus "../../../../fuzz/corpus/$t" -max_len="$(max_len "$t")" -len_control="$(len_control "$t")" \
     -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" -timeout=20 -artifact_prefix=./ \
     -print_final_stats=1 >/dev/null 2>&1) || true
   runs=0
