@@ -53,6 +53,9 @@ fuzz::Program& program() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Program& p = program();
+    // The fakes record every box and input box: one input's worth is kept, not the campaign's.
+    p.fakes.dialogs.boxes.clear();
+    p.fakes.dialogs.inputs.clear();
     FuzzedDataProvider in(data, size);
     const std::string query = in.ConsumeRandomLengthString(64);
     const std::string queryText = sjis::toUtf8(query);

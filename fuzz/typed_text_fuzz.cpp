@@ -253,6 +253,9 @@ void lapCountAnswer(fuzz::Program& p, const std::string& answer, bool sure) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Program& p = program();
+    // The fakes record every box and input box: one input's worth is kept, not the campaign's.
+    p.fakes.dialogs.boxes.clear();
+    p.fakes.dialogs.inputs.clear();
     FuzzedDataProvider in(data, size);
     const int mode = in.ConsumeIntegralInRange(0, 4);
     const bool flag = in.ConsumeBool();
