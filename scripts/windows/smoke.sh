@@ -30,21 +30,9 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRENNIK_TESTS=OFF >/dev/
 cmake --build build/release -j"$(nproc)" --target rennik1 rennik1-carsim >/dev/null
 carsim=$root/build/release/tools/rennik1-carsim
 
-fail() {
-  echo "smoke: $*" >&2
-  exit 1
-}
-
-# Wine takes the pit PC's language from LANG: a Japanese Windows, code page 932.
-if ! locale -a | grep -qix 'ja_JP.utf8'; then
-  if [ "$(id -u)" -eq 0 ]; then
-    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-  elif sudo -n true 2>/dev/null; then
-    sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-  else
-    fail "the locale ja_JP.UTF-8 is missing; please run: sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8"
-  fi
-fi
+trial=smoke
+. scripts/windows/wine-desktop.sh
+ensure_japanese_locale
 
 work=$root/build/windows-smoke
 rm -rf "$work/run"
@@ -62,43 +50,19 @@ subsystem() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^Subsystem\s*0*\([0
 echo "rennik1.exe is a windowed program (subsystem 2), rennik1-carsim.exe a console one (3)"
 
 # A virtual display of its own: the first free number from 71.
-display=71
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1366x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
+xvfb=""
 program=""
 cleanup() {
   [ -z "$program" ] || kill "$program" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  [ -z "${WINEPREFIX:-}" ] || wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-# The area left for windows, as a desktop announces it: the screen without Windows 11's taskbar
-# (48 pixels at the bottom). Wine gives it to Windows programs as the work area, and Qt on Linux
-# reads it too.
-xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA "0, 0, 1366, 720"
+start_virtual_display 71
 
 # The prefix is set up with the display there, so that Wine takes the display's size.
 . scripts/windows/wine-prefix.sh
 use_wine_prefix "$work/wine-prefix"
-
-# The window titled exactly $1, once it shows, within $2 seconds.
-wait_window() {
-  local id
-  for _ in $(seq $(($2 * 4))); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.25
-  done
-  return 1
-}
 
 win() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" "$@"; }
 linux() { "$root/build/release/src/rennik1" --dir "$linux_dir" "$@"; }
@@ -116,22 +80,8 @@ echo "First start: Rennik.ini and the three master files are the Linux program's
 
 # Two seconds of silence open the next lap, so that a lap of the run takes five seconds.
 for dir in "$win_dir" "$linux_dir"; do
-  iconv -f CP932 -t UTF-8 "$dir/Rennik.ini" | sed 's/^ラップ加算無通信秒数=.*/ラップ加算無通信秒数=2\r/' |
-    iconv -f UTF-8 -t CP932 > "$dir/Rennik.ini.new"
-  mv "$dir/Rennik.ini.new" "$dir/Rennik.ini"
+  set_silence_seconds "$dir" 2
 done
-
-# The controls by their names, from the layout file the program keeps (--layout): each line
-# "widget name class visible x y w h cx cy cw ch" in screen pixels, cx..ch the part not cut off.
-control() {
-  awk -F'\t' -v n="$2" '$1 == "widget" && $2 == n && $4 == 1 { print $5, $6, $7, $8; found = 1 }
-    END { exit !found }' "$1"
-}
-click_control() {
-  local x y w h
-  read -r x y w h < <(control "$1" "$2") || fail "$2 is not shown (layout $1)"
-  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-}
 
 # Every button shown lies whole on the screen's available area; $2 says when.
 check_buttons() {
@@ -151,12 +101,6 @@ check_buttons() {
       if (bad != "") { print bad; exit 1 }
       print ", all whole on the screen"
     }' "$1"
-}
-
-# Waits for the layout file to name a shown control.
-wait_control() {
-  for _ in $(seq 40); do control "$1" "$2" >/dev/null 2>&1 && return 0; sleep 0.25; done
-  fail "$2 is not shown (layout $1)"
 }
 
 # 3. and 4. One run driven through the window: $1 names it, $2 is the result file as the
