@@ -2,7 +2,8 @@
 // lap-time error (host's recorded lap against the car's own monotonic measure) on an idle
 // machine, with every core kept busy by other processes and with the host's own user-interface
 // thread kept busy; the time from a report to its reply; and the CPU time of a running host with
-// no traffic. See README.md.
+// no traffic; the cost of the run store's commits and the reply latency with the store off and
+// on. With --kill-trials N it runs the kill trials instead (kill_bench.h). See README.md.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -14,12 +15,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "carsim/printing.h"
 #include "drive.h"
+#include "kill_bench.h"
 #include "rig/host_rig.h"
 
 using namespace rennik;
@@ -103,6 +106,37 @@ std::vector<double> replyLatencies(int reports) {
     return s.latencyMs;
 }
 
+// Report-to-reply latency with the run store off and on, in alternating rounds so that any drift
+// of the machine falls on both alike; and the time of every commit while it is on.
+struct StoreLatencies {
+    std::vector<double> off;
+    std::vector<double> on;
+    std::vector<double> commitMs;
+};
+
+StoreLatencies latenciesWithAndWithoutStore(e2e::HostRig& rig, int reports) {
+    StoreLatencies out;
+    const int round = std::max(50, reports / 2);
+    for (int r = 0; r < 2; ++r) {
+        // Off: the host as it was before the run store, which commits every change of a report
+        // before its reply goes. With no recorder the handlers record nothing (a null recorder
+        // is the host without a store); the recorder is put back as it was, and its next commit
+        // writes whatever changed meanwhile.
+        std::unique_ptr<store::RunRecorder> kept = std::move(rig.host.recorder);
+        const std::vector<double> off = replyLatencies(round);
+        rig.host.recorder = std::move(kept);
+        out.off.insert(out.off.end(), off.begin(), off.end());
+
+        rig.host.recorder->setCommitObserver([&out](std::chrono::nanoseconds d) {
+            out.commitMs.push_back(std::chrono::duration<double, std::milli>(d).count());
+        });
+        const std::vector<double> on = replyLatencies(round);
+        rig.host.recorder->setCommitObserver({});
+        out.on.insert(out.on.end(), on.begin(), on.end());
+    }
+    return out;
+}
+
 // CPU seconds of this process (the host alone now) over `seconds` of a run without traffic.
 double idleCpu(double seconds) {
     const double before = bench::processCpuSeconds();
@@ -111,6 +145,26 @@ double idleCpu(double seconds) {
 }
 
 void progress(const char* what) { std::fprintf(stderr, "rennik1-bench: %s\n", what); }
+
+void latencyRow(const char* name, const std::vector<double>& ms, const char* target,
+                const std::string& samples) {
+    using carsim::percentile;
+    std::printf("%-40s %8.3f %8.3f %8.3f   %-28s %s\n", name, percentile(ms, 50), percentile(ms, 99),
+                percentile(ms, 100), target, samples.c_str());
+}
+
+// "--kill-trials" given without its count (last, or before another option) means 100 trials.
+std::vector<char*> withTrialCount(int argc, char* argv[]) {
+    static char hundred[] = "100";
+    std::vector<char*> args(argv, argv + argc);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (std::string(args[i]) == "--kill-trials" &&
+            (i + 1 == args.size() || std::string(args[i + 1]).rfind("-", 0) == 0)) {
+            args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, hundred);
+        }
+    }
+    return args;
+}
 
 void lapRow(const char* name, const LapFigures& f, const ArrivalCounts& c) {
     using carsim::percentile;
@@ -129,7 +183,9 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication app(argc, argv);
+    std::vector<char*> args = withTrialCount(argc, argv);
+    int count = static_cast<int>(args.size());
+    QApplication app(count, args.data());
     QCommandLineParser p;
     p.setApplicationDescription(
         QStringLiteral("Lap-time error, reply latency and idle CPU of the Rennik1 host."));
@@ -146,8 +202,19 @@ int main(int argc, char* argv[]) {
          QStringLiteral("N"), QStringLiteral("10000")},
         {QStringLiteral("idle"), QStringLiteral("Seconds of CPU measure without traffic (default 30)."),
          QStringLiteral("S"), QStringLiteral("30")},
+        {QStringLiteral("kill-trials"),
+         QStringLiteral(
+             "Instead of the figures above: N kill trials of the host and its run store (default 100; "
+             "laps of --lap seconds, default 1.2 here)."),
+         QStringLiteral("N")},
     });
     p.process(app);
+    if (p.isSet(QStringLiteral("kill-trials"))) {
+        const double lap = p.isSet(QStringLiteral("lap")) ? p.value(QStringLiteral("lap")).toDouble() : 1.2;
+        return bench::runKillTrials(
+            std::max(1, p.value(QStringLiteral("kill-trials")).toInt()), std::max(1.15, lap),
+            QCoreApplication::applicationDirPath() + QStringLiteral("/rennik1-trial-host"));
+    }
     const int laps = std::max(2, p.value(QStringLiteral("laps")).toInt());
     const double lap = std::max(1.12, p.value(QStringLiteral("lap")).toDouble());
     const double jitter = std::clamp(p.value(QStringLiteral("jitter")).toDouble(), 0.0, lap - 1.12);
@@ -182,9 +249,10 @@ int main(int argc, char* argv[]) {
         const bench::BusyUiThread redraws(30, 100);
         uiBusy = timeLaps(laps, lap, jitter);
     });
-    progress("report-to-reply latency");
-    std::vector<double> latency;
-    const ArrivalCounts latencyCounts = counted(rig.sockets, [&] { latency = replyLatencies(reports); });
+    progress("report-to-reply latency, the run store off and on");
+    StoreLatencies latency;
+    const ArrivalCounts latencyCounts =
+        counted(rig.sockets, [&] { latency = latenciesWithAndWithoutStore(rig, reports); });
     progress("CPU time without traffic");
     const double cpu = idleCpu(idle);
     rig.stop();
@@ -198,10 +266,13 @@ int main(int argc, char* argv[]) {
     lapRow("lap-time error |host - own|, idle", quiet, quietCounts);
     lapRow(loadedName.c_str(), loaded, loadedCounts);
     lapRow("lap-time error, host UI thread 30/100 ms", uiBusy, uiBusyCounts);
-    std::printf("%-40s %8.3f %8.3f %8.3f   %-28s %zu reports, %llu at read time\n",
-                "report-to-reply latency, idle", carsim::percentile(latency, 50),
-                carsim::percentile(latency, 99), carsim::percentile(latency, 100), "p99 < 1 ms",
-                latency.size(), static_cast<unsigned long long>(latencyCounts.fallbacks));
+    const std::string timedAtRead = ", " + std::to_string(latencyCounts.fallbacks) + " of both at read time";
+    latencyRow("report-to-reply latency, store off", latency.off, "p99 < 1 ms",
+               std::to_string(latency.off.size()) + " reports (the host before the store)");
+    latencyRow("report-to-reply latency, store on", latency.on, "p99 < 1 ms",
+               std::to_string(latency.on.size()) + " reports" + timedAtRead);
+    latencyRow("run store commit, store on", latency.commitMs, "-",
+               std::to_string(latency.commitMs.size()) + " commits in those reports");
     std::printf("%-40s %8.2f %% of one core (%.3f s CPU in %.0f s)   target < 1 %%\n\n",
                 "host CPU, running, no traffic", 100.0 * cpu / idle, cpu, idle);
     return 0;

@@ -1,5 +1,7 @@
 #include "rig/host_rig.h"
 
+#include "base/sjis.h"
+#include "base/text_file.h"
 #include "carlink/address_setup.h"
 #include "core/startup.h"
 #include "timing/run_control.h"
@@ -22,16 +24,20 @@ std::string iniText(int noInputSeconds) {
            "チェック時のデフォルト周数=10\r\n";
 }
 
-// The folder exists and holds its Rennik.ini before the host that reads it is built.
-const std::filesystem::path& prepared(const test::TempFolder& dir, int noInputSeconds) {
-    dir.writeText("Rennik.ini", iniText(noInputSeconds));
-    return dir.path();
+// The folder holds its Rennik.ini before the host that reads it is built.
+const std::filesystem::path& prepared(const std::filesystem::path& folder, int noInputSeconds) {
+    text_file::writeBytesAtomic(folder / "Rennik.ini", sjis::fromUtf8(iniText(noInputSeconds)));
+    return folder;
 }
 
 }  // namespace
 
-HostRig::HostRig(int noInputSeconds)
-    : host(Ports{dialogs, clock, ticks, sockets, focus, app}, prepared(dir, noInputSeconds)), window(host) {
+HostRig::HostRig(int noInputSeconds) : HostRig(std::filesystem::path(), noInputSeconds) {}
+
+HostRig::HostRig(const std::filesystem::path& given, int noInputSeconds)
+    : folder(given.empty() ? dir.path() : given),
+      host(Ports{dialogs, clock, ticks, sockets, focus, app}, prepared(folder, noInputSeconds)),
+      window(host) {
     focus.setWindow(&window);
     sockets.setAfterDatagram([this] { window.sync(); });
     Mf_Open_Load(host, 28800, 16200);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "carsim/car_engine.h"
@@ -14,12 +15,17 @@
 namespace rennik::e2e {
 
 // The pit host built as the program builds it: the main window, the real wall clock, race
-// clock, UDP sockets and event loop. Only the boxes are scripted, and the program's folder is a
-// fresh temporary one whose Rennik.ini sets the no-communication time to `noInputSeconds`.
-// Needs a QApplication.
+// clock, UDP sockets and event loop. Only the boxes are scripted (each answered with its default
+// button unless the caller queued another answer), and the program's folder is a fresh temporary
+// one whose Rennik.ini sets the no-communication time to `noInputSeconds`. Needs a QApplication.
 class HostRig {
 public:
     explicit HostRig(int noInputSeconds = 1);
+    // The same host in `folder` (it must exist) instead of a fresh one: its Rennik.ini is written
+    // as above, and everything else there (the run store, the master files) is kept, so that a
+    // host started again in the folder finds what the one before left. `dir` stays an empty
+    // temporary folder.
+    explicit HostRig(const std::filesystem::path& folder, int noInputSeconds = 1);
 
     // The slot-0 car PC address, typed into the address setup's input box.
     void enterAddress(const std::string& address);
@@ -31,6 +37,8 @@ public:
     int lapTicks(int row) const;
 
     test::TempFolder dir;
+    // The host's data folder: `dir` unless another was given.
+    std::filesystem::path folder;
     test::FakeDialogs dialogs;
     ui::QtWallClock clock;
     MonotonicTicks ticks;
