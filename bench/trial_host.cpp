@@ -30,6 +30,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "base/text_file.h"
 #include "rig/host_rig.h"
@@ -84,6 +86,10 @@ int main(int argc, char* argv[]) {
 
     e2e::HostRig rig(text_file::pathFromUtf8(QDir(dir).absolutePath().toStdString()),
                      std::max(1, p.value(QStringLiteral("no-input")).toInt()));
+    // The rig's own temporary folder stays unused here, and a process that is killed never gets
+    // to remove it: it goes at once.
+    std::error_code ignored;
+    std::filesystem::remove(rig.dir.path(), ignored);
     // The boxes of the start-up (the resume question among them), then each as it is asked.
     for (const MessageBoxRequest& box : rig.dialogs.boxes) {
         tellBox(box);

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 #include "base/text_file.h"
 
 namespace rennik::store {
@@ -18,11 +20,15 @@ DiskFlusher::~DiskFlusher() {
 }
 
 void DiskFlusher::poke() {
+    bool wasDirty = false;
     {
         const std::lock_guard lock(mutex_);
-        dirty_ = true;
+        wasDirty = std::exchange(dirty_, true);
     }
-    wake_.notify_one();
+    // A flush already due takes this commit too: the thread is woken once per flush.
+    if (!wasDirty) {
+        wake_.notify_one();
+    }
 }
 
 void DiskFlusher::loop() {

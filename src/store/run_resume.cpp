@@ -96,6 +96,11 @@ void OfferResume(Host& host) {
             }
             return;
         }
+        // A car link could not be had (said already, the screen idle): the crew asked to measure
+        // on, so the run is not ended and is offered again at the next start.
+        host.ports.dialogs.messageBox({"計測を再開できませんでした。\nポートが空いてから起動し直すと、もう一度再開できます。",
+                                       "計測再開", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
+        return;
     }
     // Not measured on: the run ends as Stop ends it, so that its result can be saved.
     CloseAddressCheck(host);

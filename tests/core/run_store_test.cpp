@@ -172,6 +172,24 @@ TEST_F(RunStoreTest, ARunNotResumedComesBackStoppedWithItsResultWrittenAndIsNotO
     EXPECT_EQ(runs[0].drivers, (std::vector<std::string>{"山田", "佐藤"}));
 }
 
+TEST_F(RunStoreTest, AResumeRefusedItsPortLeavesTheRunToBeOfferedAgain) {
+    store::GridRows laps;
+    store::GridRows drivers;
+    runWithEveryEvent(laps, drivers);
+    {
+        Life refused(dir.path());
+        refused.fakes.sockets.net->refusals[7011] = OpenResult{SocketError::PortInUse, 98};
+        refused.load();
+        EXPECT_FALSE(IsRunning(refused.host.main));
+        ASSERT_EQ(refused.fakes.dialogs.boxes.size(), 3U);  // the question, the port, this
+        EXPECT_NE(refused.fakes.dialogs.boxes[2].text.find("もう一度再開できます"), std::string::npos);
+    }
+    Life again(dir.path());
+    again.load();
+    EXPECT_TRUE(IsRunning(again.host.main));
+    EXPECT_EQ(again.car().Spd_LapTime.rowCount(), static_cast<int>(laps.size()));
+}
+
 TEST_F(RunStoreTest, AStoreThatCannotBeReadIsKeptAsideAndAFreshOneTakesItsPlace) {
     const std::filesystem::path file = dir.path() / kRunStoreFile;
     const struct {
