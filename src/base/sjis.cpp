@@ -294,4 +294,16 @@ std::string_view firstChars(std::string_view utf8, std::size_t chars) {
     return utf8.substr(0, i);
 }
 
+std::string_view wholeCharsWithin(std::string_view cp932, std::size_t bytes) {
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        const std::size_t width = isLeadByte(static_cast<unsigned char>(cp932[i])) ? 2 : 1;
+        if (i + width > bytes) {
+            break;
+        }
+        i += width;
+    }
+    return cp932.substr(0, std::min(i, cp932.size()));
+}
+
 }  // namespace rennik::sjis

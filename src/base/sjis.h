@@ -22,4 +22,8 @@ std::size_t charCount(std::string_view utf8);
 // The first `chars` characters of a UTF-8 text (all of it when it is shorter).
 std::string_view firstChars(std::string_view utf8, std::size_t chars);
 
+// The longest start of a Shift-JIS text that holds at most `bytes` bytes and ends on a whole
+// character: a cut never leaves a lead byte without its trail byte.
+std::string_view wholeCharsWithin(std::string_view cp932, std::size_t bytes);
+
 }  // namespace rennik::sjis

@@ -64,10 +64,14 @@ void Time_ChkerRetry_Timer(Host& host) {
 }
 
 void OnAddressQuery(Host& host, const std::string& datagram) {
-    const std::string query = sjis::toUtf8(datagram);
     // Only an address can be answered: anything else would send the reply to a host name
-    // or to nowhere.
-    if (!host.chker || !isDottedIPv4(query)) {
+    // or to nowhere. A dotted address has at most 15 characters: a longer datagram is not read.
+    constexpr std::size_t kLongestAddress = 15;
+    if (!host.chker || datagram.size() > kLongestAddress) {
+        return;
+    }
+    const std::string query = sjis::toUtf8(datagram);
+    if (!isDottedIPv4(query)) {
         return;
     }
     std::string reply = "未登録";

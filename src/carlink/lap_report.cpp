@@ -60,17 +60,32 @@ void recordLap(Host& host, int slot, const ReportOutcome& lap) {
     sendReply(host, slot, lap.replyMark);
 }
 
-// The foreign-datagram count as the crew sees it, on the car PC's address.
+// The counts of dropped and cut datagrams as the crew sees them, on the car PC's address.
 void showForeignCount(Host& host, int slot) {
-    const std::int32_t count = host.race.ForeignDatagrams[slot];
-    host.main.panel(slot).Lbl_IP.setToolTip(
-        count == 0 ? std::string() : "他のアドレスからの受信 " + std::to_string(count) + " 件 (破棄)");
+    const std::int32_t foreign = host.race.ForeignDatagrams[slot];
+    const std::int32_t cut = host.race.LongReports[slot];
+    std::string tip;
+    if (foreign != 0) {
+        tip = "他のアドレスからの受信 " + std::to_string(foreign) + " 件 (破棄)";
+    }
+    if (cut != 0) {
+        tip += (tip.empty() ? "" : "\n") + std::string("長すぎる受信 ") + std::to_string(cut) + " 件 (先頭" +
+               std::to_string(wire::kLongestReportBytes) + "バイトのみ使用)";
+    }
+    host.main.panel(slot).Lbl_IP.setToolTip(tip);
+}
+
+void countUp(std::int32_t& count) {
+    if (count < std::numeric_limits<std::int32_t>::max()) {
+        ++count;
+    }
 }
 
 }  // namespace
 
 void ResetForeignCount(Host& host, int slot) {
     host.race.ForeignDatagrams[slot] = 0;
+    host.race.LongReports[slot] = 0;
     showForeignCount(host, slot);
 }
 
@@ -80,13 +95,17 @@ void OnLapReport(Host& host, int slot, const IncomingReport& report) {
     // Replies go only to the car PC's address; reports are taken only from it. Anything else on
     // the port (another machine, a stray program) would close laps that the car never drove.
     if (report.fromHost != car.Winsock.remoteHost) {
-        if (race.ForeignDatagrams[slot] < std::numeric_limits<std::int32_t>::max()) {
-            ++race.ForeignDatagrams[slot];
-        }
+        countUp(race.ForeignDatagrams[slot]);
         showForeignCount(host, slot);
         return;
     }
-    std::string text = sjis::toUtf8(report.bytes);
+    std::string_view bytes = report.bytes;
+    if (bytes.size() > wire::kLongestReportBytes) {
+        bytes = sjis::wholeCharsWithin(bytes, wire::kLongestReportBytes);
+        countUp(race.LongReports[slot]);
+        showForeignCount(host, slot);
+    }
+    std::string text = sjis::toUtf8(bytes);
     // Without its three-character lap field a report can be neither split nor answered.
     if (sjis::charCount(text) < wire::kLapFieldChars) {
         return;

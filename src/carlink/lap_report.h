@@ -20,10 +20,10 @@ struct IncomingReport {
 // either answers with the current lap record or, when the silence has opened a lap (or after
 // a hand correction), closes that lap at the report's arrival, recomputes the figures and
 // answers with the new record. Datagrams from any other address than the car PC's are dropped
-// and counted.
+// and counted; reports longer than the longest report are cut to it and counted.
 void OnLapReport(Host& host, int slot, const IncomingReport& report);
 
-// A new run counts the foreign datagrams from 0 again.
+// A new run counts the foreign datagrams and the cut reports from 0 again.
 void ResetForeignCount(Host& host, int slot);
 
 }  // namespace rennik

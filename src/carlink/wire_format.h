@@ -32,6 +32,13 @@ inline constexpr std::int32_t lapFieldNumber(std::int32_t lapCount) {
     return (lapCount % 1000 + 1000) % 1000;
 }
 
+// The longest report the host takes: the lap field and up to 253 bytes of the car's message
+// (126 Japanese characters). The car's message is a short word for the pit, shown on one line of
+// the screen and written into the lap's message log and the result file; a longer datagram is
+// no report the car PC sends but noise or a fault, so the host reads only this much of it (cut
+// on a whole character) and counts it. The cut keeps the lap: its moment is the datagram's.
+inline constexpr std::size_t kLongestReportBytes = 256;
+
 // The first character of every reply: "N" ordinarily, "C" after a hand correction of the lap.
 inline constexpr char kMarkNew = 'N';
 inline constexpr char kMarkCorrected = 'C';

@@ -89,9 +89,11 @@ struct RaceState {
     PerCar<std::int32_t> DrvLapCount{};
     PerCar<std::string> LapEditSaveText{};
     // The car link on a radio link. Datagrams on a slot's port from any other address than the
-    // car PC's, dropped since the last Start; and the typed message as it stood in the last
+    // car PC's, dropped since the last Start; the car's reports longer than the longest report,
+    // cut since the last Start; and the typed message as it stood in the last
     // reply that went out, so that the lap advance clears only a message the car was sent.
     PerCar<std::int32_t> ForeignDatagrams{};
+    PerCar<std::int32_t> LongReports{};
     PerCar<std::string> SentTypedMess{};
     PerCar<float> TotalFuel{};
     PerCar<float> TankCapacity{};

@@ -180,6 +180,7 @@ std::vector<Field> buildFields(const MainScreen& screen) {
                  slotField(s, "DrvLapTicksSum", &RaceState::DrvLapTicksSum),
                  slotField(s, "DrvLapCount", &RaceState::DrvLapCount),
                  slotField(s, "ForeignDatagrams", &RaceState::ForeignDatagrams),
+                 slotField(s, "LongReports", &RaceState::LongReports),
                  slotField(s, "SentTypedMess", &RaceState::SentTypedMess),
                  slotField(s, "TotalFuel", &RaceState::TotalFuel),
                  slotField(s, "TankCapacity", &RaceState::TankCapacity),

@@ -180,6 +180,7 @@ void Binder::grid(Grid& c, QTableWidget* w, GridEvents events) {
 
 void Binder::timer(Timer& c, QObject* owner, std::function<void()> onTick) {
     auto* t = new QTimer(owner);
+    t->setObjectName(QString::fromStdString(c.name()));
     t->setTimerType(Qt::PreciseTimer);
     QObject::connect(t, &QTimer::timeout, owner, std::move(onTick));
     entries_.push_back(std::make_unique<Entry>(Entry{&c, ~std::uint64_t{0}, [&c, t] {

@@ -34,8 +34,14 @@ void QtUdpEndpoint::readPending() {
     // the endpoint altogether.
     const std::shared_ptr<std::function<void()>> after = afterDatagram_;
     const std::shared_ptr<bool> alive = alive_;
+    const auto turnEnds = std::chrono::steady_clock::now() + kLongestTurn;
     bool handled = false;
-    while (*alive) {
+    bool more = false;
+    for (int read = 0; *alive; ++read) {
+        if (read == kMostPerTurn || std::chrono::steady_clock::now() >= turnEnds) {
+            more = true;
+            break;
+        }
         std::optional<Incoming> in = readOne();
         if (!in) {
             break;
@@ -48,6 +54,9 @@ void QtUdpEndpoint::readPending() {
     }
     if (handled && after && *after) {
         (*after)();
+    }
+    if (more && *alive) {
+        readOnNextTurn();
     }
 }
 

@@ -39,6 +39,14 @@ struct ArrivalTally {
 //   each datagram comes, then passes it to the user-interface thread.
 class QtUdpEndpoint : public UdpEndpoint {
 public:
+    // The most of one datagram handed on: no datagram of the program's links is longer than
+    // a few hundred bytes, and a flood of the longest ones (65,507 bytes) must cost no more than
+    // one of these each.
+    static constexpr std::size_t kMostKeptBytes = 4096;
+    // One share of readPending: this many datagrams, or this long, whichever comes first.
+    static constexpr int kMostPerTurn = 64;
+    static constexpr std::chrono::milliseconds kLongestTurn{20};
+
     // `afterDatagram` runs once after each batch of datagrams handed to the receiver: the screen
     // is redrawn from it. `tally` counts how each datagram was timed.
     QtUdpEndpoint(std::shared_ptr<std::function<void()>> afterDatagram, std::shared_ptr<ArrivalTally> tally);
@@ -60,7 +68,11 @@ private:
         std::string fromHost;
         std::chrono::steady_clock::time_point arrived;
     };
+    // Hands the waiting datagrams to the receiver, a bounded share at a time: under a flood the
+    // event loop gets its turn (the lap display's tick, the screen) between two shares.
     void readPending();
+    // Makes the event loop call readPending again on its next turn, for what is left waiting.
+    void readOnNextTurn();
     // The next waiting datagram, or none when the socket is closed or empty.
     std::optional<Incoming> readOne();
     // Sends to an IPv4 address in dotted form; a datagram the network cannot take now, or one

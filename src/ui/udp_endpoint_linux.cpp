@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <QHostAddress>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -97,6 +98,9 @@ void QtUdpEndpoint::sendBytes(const std::string& datagram, const QString& host, 
     ::sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 
+// The socket's notifier calls again on the next turn for as long as a datagram waits.
+void QtUdpEndpoint::readOnNextTurn() {}
+
 std::optional<QtUdpEndpoint::Incoming> QtUdpEndpoint::readOne() {
     while (fd_ >= 0) {
         sockaddr_in from{};
@@ -126,7 +130,8 @@ std::optional<QtUdpEndpoint::Incoming> QtUdpEndpoint::readOne() {
         ++(a.fromStamp ? tally_->stamped : tally_->fallbacks);
         char sender[INET_ADDRSTRLEN] = {};
         ::inet_ntop(AF_INET, &from.sin_addr, sender, sizeof sender);
-        return Incoming{std::string(buffer_.data(), static_cast<std::size_t>(size)), sender, a.moment};
+        const std::size_t kept = std::min(static_cast<std::size_t>(size), kMostKeptBytes);
+        return Incoming{std::string(buffer_.data(), kept), sender, a.moment};
     }
     return std::nullopt;
 }

@@ -303,7 +303,7 @@ TEST_F(LapReportTest, WithinOneContactNoReportClosesASecondLapWhateverItEchoes) 
     EXPECT_EQ(car.Spd_LapTime.rowCount(), 2);
 }
 
-TEST_F(LapReportTest, DatagramsFromAnotherAddressAreDroppedAndCounted) {
+TEST_F(LapReportTest, DatagramsFromAnotherAddressAreDroppedAndTooLongReportsCutAndBothCounted) {
     displayTick(10001);
     carSends(60000, "000");
     displayTick(70001);
@@ -319,14 +319,29 @@ TEST_F(LapReportTest, DatagramsFromAnotherAddressAreDroppedAndCounted) {
     EXPECT_EQ(race.ForeignDatagrams[0], 3);
     EXPECT_EQ(car.Lbl_IP.toolTip(), "他のアドレスからの受信 3 件 (破棄)");
 
-    carSends(120000, "001");  // the car itself closes lap 2 whole
+    // The car itself closes lap 2 whole, with the longest datagram UDP carries: the report is
+    // cut to its first 256 bytes, but never through a character, and counted.
+    std::string message = "xy";
+    while (message.size() < 70000) {
+        message += "あ";
+    }
+    carSends(120000, "001" + message);
     EXPECT_EQ(cell(2, 4), "60000");
+    EXPECT_EQ(replyCount(), 2U);
+    std::string kept = "xy";
+    for (int i = 0; i < 125; ++i) {
+        kept += "あ";
+    }
+    EXPECT_EQ(car.Lbl_InMess.caption(), kept);
+    EXPECT_EQ(race.LongReports[0], 1);
+    EXPECT_EQ(car.Lbl_IP.toolTip(), "他のアドレスからの受信 3 件 (破棄)\n長すぎる受信 1 件 (先頭256バイトのみ使用)");
 
     // A new run counts from 0 again.
     fakes.dialogs.answerNext(Answer::Yes);
     Btn_Start_Click(host);
     Btn_Start_Click(host);
     EXPECT_EQ(race.ForeignDatagrams[0], 0);
+    EXPECT_EQ(race.LongReports[0], 0);
     EXPECT_EQ(car.Lbl_IP.toolTip(), "");
 }
 
