@@ -4,7 +4,8 @@
 // to what was saved (saving again writes the same bytes).
 //
 // The input: the four text files, then the edit to make (each a length-delimited string as
-// FuzzedDataProvider reads them), then the run store's bytes to the end.
+// FuzzedDataProvider reads them), then the run store's bytes to the end. An input that ends
+// before any store bytes runs the program without a run store.
 
 #include <memory>
 #include <string>
@@ -115,6 +116,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto at = [&](std::size_t i) { return i < edit.size() ? static_cast<unsigned char>(edit[i]) : 0; };
 
     fuzz::Program p(dir.path());
+    // Without a store of the input's the program would make a fresh one, the same for every
+    // input: it keeps no runs instead, which spares the store's making and its flusher thread.
+    p.host.keepsRuns = !store.empty();
     // An unfinished run in the store: measured on (Yes) or brought back stopped (No).
     p.fakes.dialogs.answerNext(at(0) & 0x80 ? Answer::No : Answer::Yes);
     p.load();
