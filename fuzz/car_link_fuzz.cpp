@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "base/sjis.h"
 #include "carlink/lap_correction.h"
@@ -69,12 +70,17 @@ store::GridRows rowsOf(const Grid& grid) {
     return rows;
 }
 
-// A grid's rows as they were when last taken. A row whose stamp has not moved holds what it
-// held (a grid raises the stamp of every row it writes), so taking and comparing read the cells
-// of the rows written since, never the whole table at every step.
+// A grid's rows as they were when last taken. A grid whose revision has not moved holds what it
+// held, and so does a row whose stamp has not moved (a grid raises both for every row it writes),
+// so taking and comparing read the cells of the rows written since, never the whole table at
+// every step.
 class TableImage {
 public:
     void take(const Grid& grid) {
+        if (revision_ == grid.revision()) {
+            return;
+        }
+        revision_ = grid.revision();
         const auto n = static_cast<std::size_t>(grid.rowCount());
         stamps_.resize(n, 0);
         rows_.resize(n);
@@ -88,6 +94,9 @@ public:
     }
     // The grid holds the same rows, cell for cell.
     bool matches(const Grid& grid) const {
+        if (revision_ == grid.revision()) {
+            return true;
+        }
         if (static_cast<std::size_t>(grid.rowCount()) != rows_.size()) {
             return false;
         }
@@ -102,6 +111,7 @@ public:
     const store::GridRows& rows() const { return rows_; }
 
 private:
+    std::optional<std::uint64_t> revision_;
     std::vector<std::uint64_t> stamps_;
     store::GridRows rows_;
 };
@@ -395,7 +405,7 @@ private:
               "rows " + std::to_string(table.rowCount()) + ", LapCnt " + std::to_string(race().LapCnt[0]));
         // A row is read again only once it has been written since the last step.
         checkedStamps_.resize(static_cast<std::size_t>(table.rowCount()), 0);
-        for (int r = 1; r <= table.rowCount(); ++r) {
+        for (int r = 1; checkedRevision_ != table.revision() && r <= table.rowCount(); ++r) {
             std::uint64_t& seen = checkedStamps_[static_cast<std::size_t>(r) - 1];
             if (seen == table.rowRevision(r)) {
                 continue;
@@ -404,6 +414,7 @@ private:
             const std::string& ticks = table.cell(r, LapColumn::Ticks);
             check(ticks.empty() || digitsOnly(ticks), "no lap time is negative", "row " + std::to_string(r) + ": " + ticks);
         }
+        checkedRevision_ = table.revision();
         check(race().ForeignDatagrams[0] == model_.strangers, "every stranger's datagram is counted");
     }
 
@@ -417,6 +428,7 @@ private:
     bool unread_ = false;
     TableImage before_;
     std::vector<std::uint64_t> checkedStamps_;
+    std::optional<std::uint64_t> checkedRevision_;
 };
 
 }  // namespace
