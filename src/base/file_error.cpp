@@ -31,6 +31,8 @@ FileError kindOf(int code) {
         case ERROR_LOCK_VIOLATION:
         case ERROR_USER_MAPPED_FILE:
             return FileError::Locked;
+        case ERROR_CANT_RESOLVE_FILENAME:
+            return FileError::LinkLoop;
         default:
             return FileError::Other;
     }
@@ -54,6 +56,8 @@ FileError kindOf(int code) {
         case ETXTBSY:
         case EBUSY:
             return FileError::Locked;
+        case ELOOP:
+            return FileError::LinkLoop;
         default:
             return FileError::Other;
     }
@@ -80,6 +84,12 @@ std::string FileErrorText(const WriteResult& result) {
             return "フォルダが見つかりません。USBメモリなどが抜けていないか確かめてください。";
         case FileError::Locked:
             return "ファイルが他のプログラムで開かれています。そのプログラムを閉じてください。";
+        case FileError::ReadOnlyFile:
+            return "ファイルが読み取り専用になっています。書き換えるには読み取り専用を外してください。";
+        case FileError::BrokenLink:
+            return "ファイルはリンクですが、リンク先がありません。リンクを直すか、削除してください。";
+        case FileError::LinkLoop:
+            return "ファイルはリンクですが、リンクが循環しています。リンクを直すか、削除してください。";
         case FileError::Other:
             break;
     }

@@ -13,6 +13,9 @@ enum class FileError {
     FolderInTheWay,  // a folder has the file's name
     NoFolder,        // the folder is gone (a stick pulled out, a folder deleted)
     Locked,          // another program holds the file open
+    ReadOnlyFile,    // the crew has made the file read-only
+    BrokenLink,      // the file is a symbolic link to a file that is not there
+    LinkLoop,        // the file is a symbolic link that leads back to itself
     Other,
 };
 

@@ -1,20 +1,30 @@
 #include "base/text_file.h"
 
+#include "base/temporary_files.h"
 #include "base/win32.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 namespace rennik::text_file {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kTemporaryAttempts = 8;
+
+}  // namespace
 
 std::optional<std::string> readBytes(const std::filesystem::path& path) {
     std::error_code ec;
@@ -32,24 +42,49 @@ std::optional<std::string> readBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
+namespace {
+
 #ifdef _WIN32
-WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
-    // A folder of the file's name: the move would be refused for want of permission, which
-    // would send the crew looking for the wrong cause.
-    if (std::error_code ec; std::filesystem::is_directory(path, ec)) {
+
+// Symbolic links are not followed: making one takes administrator rights on Windows, and the
+// crew's shortcuts are files of their own, never opened by the program.
+WriteResult replaceable(const fs::path& path, fs::path& target) {
+    target = path;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return {};
+    }
+    // The move would be refused for want of permission, which would send the crew looking for
+    // the wrong cause.
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {FileError::FolderInTheWay, ERROR_DIRECTORY};
     }
-    // A fresh name beside the file, so that the move stays within one volume; another writer's
-    // leftover of the same name makes us pick again rather than fail. The name is built on the
-    // wide path, so that a folder or file name outside ASCII is kept as it is.
-    thread_local std::mt19937 random(std::random_device{}());
-    std::filesystem::path temp;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return {FileError::ReadOnlyFile, ERROR_ACCESS_DENIED};
+    }
+    return {};
+}
+
+}  // namespace
+
+WriteResult linkFault(const std::filesystem::path& /*path*/) { return {}; }
+
+WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
+    fs::path target;
+    if (const WriteResult refused = replaceable(path, target); !refused) {
+        return refused;
+    }
+    // A fresh name beside the file, so that the move stays within one volume; a name already
+    // taken makes us pick again rather than fail. The name is built on the wide path, so that a
+    // folder or file name outside ASCII is kept as it is.
+    fs::path temp;
     HANDLE file = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 8; ++attempt) {
-        temp = path;
-        temp += L".tmp" + std::to_wstring(random() % 1000000);
+    for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < kTemporaryAttempts; ++attempt) {
+        temp = temporaryBeside(target);
+        // Shared, so that it can be moved while still open (see below).
         file =
-            CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
             return WriteFailure(static_cast<int>(GetLastError()));
         }
@@ -74,36 +109,122 @@ WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view
     if (failure == 0) {
         step(FlushFileBuffers(file));
     }
-    step(CloseHandle(file));
-    // Unlike a POSIX rename, a plain move refuses to replace an existing file.
-    if (failure == 0) {
-        step(MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    // Moved while still open, so that no clear-up can take it before; its bytes are on the disk
+    // already, so closing it afterwards can lose nothing. Unlike a POSIX rename, a plain move
+    // refuses to replace an existing file. A file that another save is replacing at the same
+    // moment, or that a virus scanner has open, refuses the move for a moment: it is tried again
+    // for a short while before the crew is told.
+    constexpr int kMoveAttempts = 10;
+    for (int attempt = 1; failure == 0; ++attempt) {
+        if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            break;
+        }
+        const DWORD refusal = GetLastError();
+        if (attempt == kMoveAttempts ||
+            (refusal != ERROR_ACCESS_DENIED && refusal != ERROR_SHARING_VIOLATION)) {
+            failure = refusal;
+        } else {
+            Sleep(20);
+        }
     }
+    CloseHandle(file);
     if (failure != 0) {
         DeleteFileW(temp.c_str());
         return WriteFailure(static_cast<int>(failure));
     }
     return {};
 }
+
 #else
-WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
-    // A fresh name beside the file, so that the rename stays within one file system; another
-    // writer's leftover of the same name makes us pick again rather than fail.
-    thread_local std::mt19937 random(std::random_device{}());
-    std::filesystem::path temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
-        temp = path.parent_path() / (path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) {
-            return WriteFailure(errno);
-        }
+
+// What a write of `path` replaces, or why it must not: a symbolic link is followed to the file it
+// leads to, so that it stays a link; a folder and a file made read-only are refused. The mode
+// bits are asked, not access(2): root may write anything, yet a file whose owner may not write it
+// is one the crew has locked, on this platform as with the read-only attribute on Windows.
+WriteResult replaceable(const fs::path& path, fs::path& target) {
+    target = path;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return {};  // nothing there yet; a missing folder is said by the write itself
     }
+    if (S_ISLNK(st.st_mode)) {
+        if (const WriteResult fault = linkFault(path); !fault) {
+            return fault;
+        }
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (resolved == nullptr || ::stat(resolved, &st) != 0) {
+            const int reason = errno;
+            std::free(resolved);
+            return WriteFailure(reason);
+        }
+        target = resolved;
+        std::free(resolved);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return {FileError::FolderInTheWay, EISDIR};
+    }
+    if (S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+        return {FileError::ReadOnlyFile, EACCES};
+    }
+    return {};
+}
+
+// A fresh temporary file beside `target`, locked until it has been renamed, or -1 with the reason
+// in `failure`. The lock is what tells a leftover from a file still being written, for another
+// Rennik1 that starts in this folder and clears the leftovers.
+int createTemporary(const fs::path& target, fs::path& temp, int& failure) {
+    failure = EEXIST;
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        temp = temporaryBeside(target);
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            failure = errno;
+            return -1;
+        }
+        if (fd < 0) {
+            continue;  // a name already taken: pick again rather than fail
+        }
+        // A clear-up that came between the creation and the lock has removed the file (no link
+        // left to it): pick another name.
+        struct stat st {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) {
+            failure = 0;
+            return fd;
+        }
+        ::close(fd);
+    }
+    return -1;
+}
+
+}  // namespace
+
+WriteResult linkFault(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || ::stat(path.c_str(), &st) == 0) {
+        return {};
+    }
+    if (errno == ELOOP) {
+        return {FileError::LinkLoop, ELOOP};
+    }
+    if (errno == ENOENT || errno == ENOTDIR) {
+        return {FileError::BrokenLink, errno};
+    }
+    return {};
+}
+
+WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view bytes) {
+    fs::path target;
+    if (const WriteResult refused = replaceable(path, target); !refused) {
+        return refused;
+    }
+    // Beside the file, so that the rename stays within one file system.
+    fs::path temp;
+    int failure = 0;
+    const int fd = createTemporary(target, temp, failure);
     if (fd < 0) {
-        return WriteFailure(EEXIST);
+        return WriteFailure(failure);
     }
     // The first failing step's reason is the one the crew is told.
-    int failure = 0;
     const auto step = [&failure](bool done) {
         if (!done && failure == 0) {
             failure = errno != 0 ? errno : EIO;
@@ -127,16 +248,18 @@ WriteResult writeBytesAtomic(const std::filesystem::path& path, std::string_view
     if (failure == 0) {
         step(::fsync(fd) == 0);
     }
-    step(::close(fd) == 0);
+    // Renamed while still open and locked, so that no clear-up can take it before; its bytes are
+    // on the disk already, so closing it can lose nothing.
     if (failure == 0) {
-        step(std::rename(temp.c_str(), path.c_str()) == 0);
+        step(std::rename(temp.c_str(), target.c_str()) == 0);
     }
     if (failure != 0) {
         ::unlink(temp.c_str());
-        return WriteFailure(failure);
     }
-    return {};
+    ::close(fd);
+    return failure == 0 ? WriteResult{} : WriteFailure(failure);
 }
+
 #endif
 
 std::vector<std::string> splitLines(std::string_view bytes) {

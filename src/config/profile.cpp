@@ -169,14 +169,16 @@ WriteResult writeIni(std::string_view section, std::string_view key, std::string
     if (std::optional<std::string> old = text_file::readBytes(file)) {
         bytes = std::move(*old);
     } else {
-        // Only a file that does not exist yet may be created; a folder or an unreadable file
-        // would otherwise be replaced by a file holding this one key.
+        // Only a file that does not exist yet may be created; a folder, an unreadable file or a
+        // link that leads to no file would otherwise be replaced by a file holding this one key.
         std::error_code ec;
-        const auto status = std::filesystem::symlink_status(file, ec);
-        if (status.type() == std::filesystem::file_type::directory) {
-            return {FileError::FolderInTheWay, 0};
-        }
-        if (status.type() != std::filesystem::file_type::not_found) {
+        if (std::filesystem::symlink_status(file, ec).type() != std::filesystem::file_type::not_found) {
+            if (const WriteResult fault = text_file::linkFault(file); !fault) {
+                return fault;
+            }
+            if (std::filesystem::is_directory(file, ec)) {
+                return {FileError::FolderInTheWay, 0};
+            }
             return {FileError::NoPermission, 0};
         }
     }

@@ -123,9 +123,10 @@ WriteResult saveSettings(const AppSettings& settings, const std::filesystem::pat
 }
 
 bool settingsFileUnreadable(const std::filesystem::path& iniPath) {
+    using std::filesystem::file_type;
     std::error_code error;
-    const bool there = std::filesystem::exists(iniPath, error);
-    return there && !text_file::readBytes(iniPath);
+    const file_type type = std::filesystem::symlink_status(iniPath, error).type();
+    return type != file_type::not_found && type != file_type::none && !text_file::readBytes(iniPath);
 }
 
 }  // namespace rennik

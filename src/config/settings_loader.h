@@ -18,8 +18,9 @@ void loadSettings(AppSettings& settings, const std::filesystem::path& iniPath);
 // failed (the file cannot be read or written); the values in memory are unaffected.
 WriteResult saveSettings(const AppSettings& settings, const std::filesystem::path& iniPath);
 
-// True when Rennik.ini is there but cannot be read (no permission, a folder of that name): the
-// program then runs on the defaults and never writes over the file, and the crew must be told.
+// True when Rennik.ini is there but cannot be read (no permission, a folder of that name, a link
+// that leads to no file): the program then runs on the defaults and never writes over the file,
+// and the crew must be told.
 bool settingsFileUnreadable(const std::filesystem::path& iniPath);
 
 }  // namespace rennik

@@ -1,11 +1,13 @@
 #include "core/startup.h"
 
+#include "base/temporary_files.h"
 #include "base/text_file.h"
 #include "carlink/address_check.h"
 #include "carlink/wire_format.h"
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
 #include "messages/pit_messages.h"
+#include "report/result_file.h"
 #include "store/run_recording.h"
 #include "store/run_resume.h"
 #include "timing/time_format.h"
@@ -29,6 +31,17 @@ void centre(Form& form, const RaceState& race) {
     form.top = (race.ScreenH - form.height) / 2;
 }
 
+// The temporary files that saves cut short (the program killed, the power gone) left beside the
+// settings and master files and among the results written here and in results/.
+void removeLeftovers(const Host& host) {
+    const RaceState& race = host.race;
+    for (const auto* file : {&race.IniPath, &race.CarFilePath, &race.CourseFilePath, &race.DriverFilePath}) {
+        text_file::removeLeftoverTemporaries(*file);
+    }
+    RemoveLeftoverResultTemporaries(host.appDir);
+    RemoveLeftoverResultTemporaries(host.appDir / kResultsFolder);
+}
+
 }  // namespace
 
 void Mf_Open_Load(Host& host, int screenWTwips, int screenHTwips) {
@@ -41,14 +54,18 @@ void Mf_Open_Load(Host& host, int screenWTwips, int screenHTwips) {
     race.IniPath = host.appDir / "Rennik.ini";
     loadSettings(race.Settings, race.IniPath);
     if (settingsFileUnreadable(race.IniPath)) {
+        // A link that leads to no file is said as such, so the crew knows what to mend.
+        const WriteResult link = text_file::linkFault(race.IniPath);
         host.ports.dialogs.messageBox({"設定ファイル " + text_file::pathToUtf8(race.IniPath) +
-                                           " を読み込めません。\n"
+                                           " を読み込めません。\n" +
+                                           (link ? "" : FileErrorText(link) + "\n") +
                                            "既定の設定で計測します。このファイルには書き込みません。",
                                        "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
     }
     race.CarFilePath = host.appDir / "Car.ini";
     race.CourseFilePath = host.appDir / "Course.ini";
     race.DriverFilePath = host.appDir / "Drivers.ini";
+    removeLeftovers(host);
 }
 
 void Timer1_Timer(Host& host) {

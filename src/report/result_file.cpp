@@ -1,10 +1,13 @@
 #include "report/result_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
 #include "base/sjis.h"
+#include "base/temporary_files.h"
 #include "base/text_file.h"
 #include "core/host.h"
 #include "timing/time_format.h"
@@ -101,9 +104,9 @@ std::string ResultFileName(const std::string& eventName, const LocalDateTime& st
 
 void WriteRunResult(Host& host) {
     const LocalDateTime& start = host.race.StartTime;
-    const std::filesystem::path folder = host.appDir / "results";
-    const std::string stamp = std::to_string(start.year) + "-" + TwoDigits(start.month) + "-" + TwoDigits(start.day) +
-                              "_" + TwoDigits(start.hour) + TwoDigits(start.minute);
+    const std::filesystem::path folder = host.appDir / kResultsFolder;
+    const std::string stamp = std::to_string(start.year) + "-" + TwoDigits(start.month) + "-" +
+                              TwoDigits(start.day) + "_" + TwoDigits(start.hour) + TwoDigits(start.minute);
     std::filesystem::path file = folder / (stamp + ".txt");
     std::error_code error;
     for (int n = 2; std::filesystem::exists(file, error) && n < 1000; ++n) {
@@ -130,14 +133,24 @@ void SaveResultFile(Host& host, const MainScreen& screen, const LocalDateTime& s
     if (name.empty()) {
         return;
     }
-    if (const WriteResult written =
-            text_file::writeBytesAtomic(text_file::pathFromUtf8(name), ResultFileBytes(screen));
-        !written) {
+    // A folder the crew saves into may hold the leftovers of an earlier save there that was cut
+    // short; this is the first chance to clear them.
+    const std::filesystem::path file = text_file::pathFromUtf8(name);
+    RemoveLeftoverResultTemporaries(file.parent_path(), text_file::pathToUtf8(file.filename()));
+    if (const WriteResult written = text_file::writeBytesAtomic(file, ResultFileBytes(screen)); !written) {
         host.ports.dialogs.messageBox(
             {"ファイル " + name + " に書き込めません。\n" + FileErrorText(written) +
                  "\n走行結果は画面に残っています。別の場所を選んで保存してください。",
              "Rennik1", MsgIcon::Exclamation, MsgButtons::Ok, Answer::Ok});
     }
+}
+
+void RemoveLeftoverResultTemporaries(const std::filesystem::path& folder, const std::string& savedName) {
+    text_file::removeLeftoverTemporaries(folder, [&savedName](const std::string& name) {
+        std::string end = name.size() > 4 ? name.substr(name.size() - 4) : std::string();
+        std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return std::tolower(c); });
+        return end == ".txt" || (!savedName.empty() && name == savedName);
+    });
 }
 
 }  // namespace rennik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "core/main_screen.h"
@@ -19,6 +20,9 @@ std::string ResultFileName(const std::string& eventName, const LocalDateTime& st
 // The file's bytes: Shift-JIS, every line ending in CR LF, the last one included.
 std::string ResultFileBytes(const MainScreen& screen);
 
+// The folder in the data folder that the result of every run is written to at Stop.
+inline constexpr const char* kResultsFolder = "results";
+
 // The result written without asking at every Stop: results/<start>.txt in the data folder,
 // "2026-12-07_0905.txt" (with "_2", "_3" for a second run begun in the same minute). A file that
 // cannot be written is said in a box; the run itself stays in the run store.
@@ -30,5 +34,10 @@ void Btn_Write_Click(Host& host);
 
 // The same for any run's screen, such as an earlier run read back from the run store.
 void SaveResultFile(Host& host, const MainScreen& screen, const LocalDateTime& start);
+
+// Removes from `folder` the temporary files that saves of results cut short (the program killed,
+// the power gone) left there: those of every ".txt" name, and those of `savedName` (a file name
+// without its folder) whatever it ends in. Nothing else is touched.
+void RemoveLeftoverResultTemporaries(const std::filesystem::path& folder, const std::string& savedName = {});
 
 }  // namespace rennik

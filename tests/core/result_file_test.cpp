@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/sjis.h"
 #include "base/text_file.h"
@@ -133,6 +135,26 @@ TEST_F(ResultFileTest, CancelWritesNothingAndAFailedWriteKeepsTheOldFileAndSaysS
     Btn_Write_Click(host);
     EXPECT_EQ(dir.readText("old.txt").rfind("イベント名:", 0), 0U);
     EXPECT_EQ(fakes.dialogs.boxes.size(), 1U);
+}
+
+// A save cut short in a folder of the crew's choosing leaves its temporary there; the next save
+// into that folder clears those of result files and of the chosen name, and nothing else.
+TEST_F(ResultFileTest, SavingIntoAFolderClearsTheLeftoversOfSavesCutShortThere) {
+    const std::filesystem::path stick = dir / "USB";
+    std::filesystem::create_directory(stick);
+    for (const char* name : {"前回.txt.tmp4711", "結果.dat.tmp3", "Old.TXT.tmp8", "x.tmp12", "memo.doc.tmp5",
+                             "前回.txt.tmp0123"}) {
+        ASSERT_TRUE(dir.writeText(std::string("USB/") + name, "x"));
+    }
+    fakes.dialogs.saveAsNext(text_file::pathToUtf8(dir / "USB/結果.dat"));
+    Btn_Write_Click(host);
+    EXPECT_TRUE(fakes.dialogs.boxes.empty());
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(stick)) {
+        names.push_back(text_file::pathToUtf8(e.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"memo.doc.tmp5", "x.tmp12", "前回.txt.tmp0123", "結果.dat"}));
 }
 
 TEST(ResultFileName, EventNameAndRunStartWithWhatAFileNameCannotHoldReplaced) {

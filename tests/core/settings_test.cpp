@@ -137,6 +137,52 @@ TEST_F(SettingsTest, BadFileGivesDefaultsAndKeepsItsBytes) {
     EXPECT_EQ(bytes(), garbage + iniText());
 }
 
+// A Rennik.ini the crew has made read-only is read as it stands and never written: neither the
+// defaults of missing keys at start nor a save of the settings panel.
+TEST_F(SettingsTest, ReadOnlyFileIsReadAndNeverWritten) {
+    const std::string partial = sjis::fromUtf8("[計測環境設定]\r\n計測精度=1/100\r\n");
+    dir_.writeBytes("Rennik.ini", partial);
+    fs::permissions(ini_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    AppSettings settings;
+    loadSettings(settings, ini_);
+    EXPECT_EQ(settings.TicksPerSecond, 100);
+    EXPECT_EQ(settings.DefaultCheckLaps, 10);
+    EXPECT_FALSE(settingsFileUnreadable(ini_));
+    settings.DefaultCheckLaps = 7;
+    EXPECT_EQ(saveSettings(settings, ini_).error, FileError::ReadOnlyFile);
+    EXPECT_EQ(bytes(), partial);
+    EXPECT_EQ(fs::status(ini_).permissions() & fs::perms::owner_write, fs::perms::none);
+}
+
+#ifndef _WIN32
+// A link that leads nowhere (a stick not plugged in, a loop) is never replaced by a file; a link
+// to a file is read and written through and stays a link.
+TEST_F(SettingsTest, ALinkIsFollowedAndOneThatLeadsNowhereIsNeverReplaced) {
+    fs::create_symlink("stick/Rennik.ini", ini_);
+    AppSettings settings;
+    loadSettings(settings, ini_);
+    expectDefaults(settings);
+    EXPECT_TRUE(settingsFileUnreadable(ini_));
+    EXPECT_EQ(saveSettings(settings, ini_).error, FileError::BrokenLink);
+    EXPECT_TRUE(fs::is_symlink(ini_));
+    EXPECT_FALSE(fs::exists(dir_ / "stick"));
+
+    fs::remove(ini_);
+    fs::create_directory(dir_ / "stick");
+    dir_.writeBytes("stick/Rennik.ini", iniText("1/100"));
+    fs::create_symlink("stick/Rennik.ini", ini_);
+    loadSettings(settings, ini_);
+    EXPECT_EQ(settings.TicksPerSecond, 100);
+    EXPECT_FALSE(settingsFileUnreadable(ini_));
+    settings.DefaultCheckLaps = 7;
+    EXPECT_TRUE(saveSettings(settings, ini_));
+    EXPECT_TRUE(fs::is_symlink(ini_));
+    EXPECT_EQ(text_file::readBytes(dir_ / "stick" / "Rennik.ini"),
+              iniText("1/100", "10", "あと３周でピットインです。", "7"));
+}
+#endif
+
 TEST_F(SettingsTest, ReadOnlyFolderGivesDefaultsWithoutAFile) {
     if (!dir_.makeReadOnly()) {
         GTEST_SKIP() << "the folder stays writable for this user (root, or anyone on Windows)";

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/text_file.h"
 #include "config/master_lists.h"
 #include "core/car_panel_input.h"
 #include "core/startup.h"
@@ -141,6 +147,50 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeReadIsSaidAndLeftAlone) {
     EXPECT_EQ(host.race.Settings.NoInputTicks, 10000);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "Rennik.ini"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "Rennik.ini"));
+}
+
+#ifndef _WIN32
+TEST_F(StartupTest, ASettingsFileLinkThatLeadsNowhereIsSaidAndStaysALink) {
+    std::filesystem::create_symlink("stick/Rennik.ini", dir / "Rennik.ini");
+    startProgram();
+    ASSERT_EQ(fakes.dialogs.boxes.size(), 1U);
+    const MessageBoxRequest& box = fakes.dialogs.boxes[0];
+    EXPECT_EQ(box.text,
+              "設定ファイル " + (dir / "Rennik.ini").string() +
+                  " を読み込めません。\nファイルはリンクですが、リンク先がありません。リンクを直すか、削除し"
+                  "てください。\n既定の設定で計測します。このファイルには書き込みません。");
+    EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(host.race.Settings.NoInputTicks, 10000);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "Rennik.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "stick"));
+}
+#endif
+
+// A save cut short (the program killed, the power gone) leaves its temporary file; the next start
+// clears those of the program's own files and results, and nothing of the crew's.
+TEST_F(StartupTest, LeftoversOfSavesCutShortAreClearedAtStartAndNothingElse) {
+    std::filesystem::create_directory(dir / "results");
+    for (const char* leftover :
+         {"Rennik.ini.tmp4711", "Car.ini.tmp0", "Course.ini.tmp999999", "Drivers.ini.tmp12",
+          "もてぎ 8時間_2026-12-08_0900.txt.tmp5", "results/2026-12-07_0905.txt.tmp123"}) {
+        ASSERT_TRUE(dir.writeText(leftover, "x"));
+    }
+    const std::vector<std::string> kept{"Car.ini.tmp1234567", "Rennik1.db.tmp3", "memo.tmp12",
+                                        "results/メモ.tmp5"};
+    for (const std::string& name : kept) {
+        ASSERT_TRUE(dir.writeText(name, "x"));
+    }
+    startProgram();
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+        const std::string name =
+            text_file::pathToUtf8(e.path().lexically_relative(dir.path()).generic_u8string());
+        if (name.find(".tmp") != std::string::npos) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, kept);
 }
 
 TEST_F(StartupTest, TheReminderCounterStartsUnarmedAndTheMessageBoxHasItsLimit) {
