@@ -9,7 +9,7 @@
 namespace rennik {
 namespace {
 
-FileError kindOf(int code) {
+FileError fileErrorOf(int code) {
 #ifdef _WIN32
     switch (code) {
         case ERROR_ACCESS_DENIED:
@@ -66,7 +66,7 @@ FileError kindOf(int code) {
 
 }  // namespace
 
-WriteResult WriteFailure(int platformCode) { return {kindOf(platformCode), platformCode}; }
+WriteResult WriteFailure(int platformCode) { return {fileErrorOf(platformCode), platformCode}; }
 
 std::string FileErrorText(const WriteResult& result) {
     switch (result.error) {

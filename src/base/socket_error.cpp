@@ -9,7 +9,7 @@
 namespace rennik {
 namespace {
 
-SocketError kindOf(int code) {
+SocketError socketErrorOf(int code) {
 #ifdef _WIN32
     switch (code) {
         // A port another program holds exclusively, or one Windows keeps for itself, is
@@ -42,7 +42,7 @@ SocketError kindOf(int code) {
 
 }  // namespace
 
-OpenResult OpenFailure(int platformCode) { return {kindOf(platformCode), platformCode}; }
+OpenResult OpenFailure(int platformCode) { return {socketErrorOf(platformCode), platformCode}; }
 
 std::string PortErrorText(int port, const OpenResult& result) {
     const std::string name = "ポート " + std::to_string(port);

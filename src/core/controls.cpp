@@ -2,7 +2,7 @@
 
 namespace rennik {
 namespace {
-const std::string kEmpty;
+const std::string kNoText;
 }
 
 void ComboBox::choose(int index) {
@@ -77,7 +77,7 @@ void Grid::setHeader(int col, std::string text) {
 
 const std::string& Grid::cell(int row, int col) const {
     if (col < 1 || col > colCount_ || row < 0 || row > rowCount()) {
-        return kEmpty;
+        return kNoText;
     }
     if (row == 0) {
         return columns_[static_cast<std::size_t>(col)].header;

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "ui/qt_text.h"
+
 namespace rennik::ui {
 namespace {
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QColor qc(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 

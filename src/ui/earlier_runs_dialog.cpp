@@ -19,11 +19,11 @@
 #include "timing/run_control.h"
 #include "ui/grid_binding.h"
 #include "ui/main_window.h"
+#include "ui/qt_text.h"
 
 namespace rennik::ui {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 

@@ -12,12 +12,13 @@
 #include <memory>
 #include <vector>
 
+#include "ui/qt_text.h"
+
 namespace rennik::ui {
 namespace {
 
 constexpr std::uint64_t kNotDrawn = ~std::uint64_t{0};
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // Calls a crew event's handler from the event loop; dropped when the table is gone first.
 void post(QObject* context, const std::function<void(int, int)>& handler, int col, int row) {
