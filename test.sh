@@ -4,33 +4,54 @@
 #   2. the whole suite again under the address and undefined-behaviour sanitizers;
 #   3. the core alone, built without Qt: a Qt header that strays into the core fails here;
 #   4. every fuzzer (clang, libFuzzer, both sanitizers) over its stored corpus, each input once.
-# The three configurations compile their sources as a few large units (CMake's unity build): the
+# The configurations compile their sources as a few large units (CMake's unity build): the
 # headers of Qt, GoogleTest and the core, which take most of the compile time, are read once per
 # unit rather than once per source file. The developer's own builds compile file by file, so a
-# source that leans on another's includes still fails there. The time of each step is printed at
-# the end.
+# source that leans on another's includes still fails there.
+# The end-to-end tests spend their time waiting for the laps they drive, one at a time (they
+# share the ports of 127.0.0.1), so each suite's tests run while the next configuration builds;
+# no two suites' tests run at once. The time of each step is printed at the end.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
 declare -a times
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
-timed() {
-  local name=$1
-  shift
-  local from=$SECONDS
-  "$@"
-  times+=("$(printf '%-34s %4d:%02d' "$name" $(((SECONDS - from) / 60)) $(((SECONDS - from) % 60)))")
-}
+elapsed() { printf '%-40s %2d:%02d' "$1" $(($2 / 60)) $(($2 % 60)); }
 
-suite() {
+build() {
   local dir=$1
   shift
+  local from=$SECONDS
   cmake -S . -B "$dir" -DCMAKE_UNITY_BUILD=ON "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
-  ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  times+=("$(elapsed "$dir: build" $((SECONDS - from)))")
+}
+
+# Runs a build's tests in the background; `finish` waits for them and says how they went.
+tests_pid=
+tests_dir=
+start_tests() {
+  tests_dir=$1
+  (
+    from=$SECONDS
+    ctest --test-dir "$tests_dir" --output-on-failure -j"$jobs" >"$tests_dir/ctest.log" 2>&1
+    echo $((SECONDS - from)) >"$tests_dir/ctest.seconds"
+  ) &
+  tests_pid=$!
+}
+finish_tests() {
+  if ! wait "$tests_pid"; then
+    cat "$tests_dir/ctest.log"
+    echo "tests of $tests_dir: FAILED" >&2
+    exit 1
+  fi
+  grep -E 'tests passed|Total Test time' "$tests_dir/ctest.log"
+  times+=("$(elapsed "$tests_dir: tests" "$(cat "$tests_dir/ctest.seconds")")")
 }
 
 corpora() {
+  local from=$SECONDS
   fuzz/build.sh
   for corpus in fuzz/corpus/*/; do
     target=$(basename "$corpus")
@@ -41,14 +62,25 @@ corpora() {
     fi
     echo "fuzz corpus of $target: $(ls "$corpus" | wc -l) inputs passed"
   done
+  times+=("$(elapsed "fuzzers: build and corpora" $((SECONDS - from)))")
 }
 
-timed "installs" scripts/install-deps.sh
-timed "Release" suite build/test -DCMAKE_BUILD_TYPE=Release
-timed "address and undefined sanitizers" suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DRENNIK_SANITIZE=ON
-timed "core alone, without Qt" suite build/core-only -DCMAKE_BUILD_TYPE=Release -DRENNIK_GUI=OFF
-timed "fuzz corpora" corpora
+from=$SECONDS
+scripts/install-deps.sh
+times+=("$(elapsed "installs" $((SECONDS - from)))")
+
+build build/test -DCMAKE_BUILD_TYPE=Release
+start_tests build/test
+build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DRENNIK_SANITIZE=ON
+finish_tests
+start_tests build/sanitize
+build build/core-only -DCMAKE_BUILD_TYPE=Release -DRENNIK_GUI=OFF
+corpora
+finish_tests
+start_tests build/core-only
+finish_tests
 
 echo
 printf '%s\n' "${times[@]}"
-printf '%-34s %4d:%02d\n' "all" $((SECONDS / 60)) $((SECONDS % 60))
+elapsed "all" $SECONDS
+echo

@@ -7,5 +7,5 @@ scripts/install-deps.sh
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DRENNIK_FUZZ=ON -DRENNIK_GUI=OFF -DRENNIK_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build build/fuzz -j"$jobs"
