@@ -5,14 +5,6 @@
 namespace rennik::store {
 namespace {
 
-std::vector<std::uint64_t> stampsOf(const Grid& grid) {
-    std::vector<std::uint64_t> stamps;
-    for (int row = 1; row <= grid.rowCount(); ++row) {
-        stamps.push_back(grid.rowRevision(row));
-    }
-    return stamps;
-}
-
 // A lap was recorded (or the count moved by hand) when these change.
 bool lapMoved(const std::map<std::string, std::string>& before, const std::map<std::string, std::string>& now) {
     for (const char* key : {"car0.LapCnt", "car0.LastLapText"}) {
@@ -28,6 +20,41 @@ bool lapMoved(const std::map<std::string, std::string>& before, const std::map<s
 }  // namespace
 
 RunRecorder::RunRecorder(std::filesystem::path file) : store_(std::move(file)) {}
+
+void RunRecorder::StoredRows::take(const Grid& from) {
+    stamps.clear();
+    for (int row = 1; row <= from.rowCount(); ++row) {
+        stamps.push_back(from.rowRevision(row));
+    }
+    grid = &from;
+    revision = from.revision();
+}
+
+// Every change of a row or of the grid's shape moves the grid's revision, and a row's stamp is
+// never given again, so a row whose stamp is the one stored holds what the store holds.
+RunRecorder::RowChanges RunRecorder::changesOf(const Grid& grid, const StoredRows& stored) {
+    RowChanges changes;
+    if (stored.grid == &grid && stored.revision == grid.revision()) {
+        return changes;
+    }
+    changes.shorter = stored.stamps.size() > static_cast<std::size_t>(grid.rowCount());
+    for (int row = 1; row <= grid.rowCount(); ++row) {
+        const std::size_t i = static_cast<std::size_t>(row) - 1;
+        if (i >= stored.stamps.size() || stored.stamps[i] != grid.rowRevision(row)) {
+            changes.rows.push_back(row);
+        }
+    }
+    return changes;
+}
+
+void RunRecorder::committed(const Grid& grid, const RowChanges& changes, StoredRows& stored) {
+    stored.stamps.resize(static_cast<std::size_t>(grid.rowCount()));
+    for (const int row : changes.rows) {
+        stored.stamps[static_cast<std::size_t>(row) - 1] = grid.rowRevision(row);
+    }
+    stored.grid = &grid;
+    stored.revision = grid.revision();
+}
 
 StoreOpening RunRecorder::open(const LocalDateTime& now) {
     std::filesystem::path lockFile = store_.file();
@@ -48,8 +75,8 @@ void RunRecorder::begin(const RunClock& clock, const RaceState& race, const Main
                         const LocalDateTime& now) {
     clock_ = clock;
     values_.clear();
-    lapStamps_.clear();
-    driverStamps_.clear();
+    laps_.clear();
+    drivers_.clear();
     ended();
     if (!failing_ && store_.isOpen()) {
         if (const auto id = store_.addRun(clock)) {
@@ -69,8 +96,8 @@ void RunRecorder::adopt(std::int64_t run, const RunClock& clock, const RaceState
     run_ = run;
     clock_ = clock;
     values_ = RunValues(race, screen);
-    lapStamps_ = stampsOf(screen.car.Spd_LapTime);
-    driverStamps_ = stampsOf(screen.car.Spd_DriverInfo);
+    laps_.take(screen.car.Spd_LapTime);
+    drivers_.take(screen.car.Spd_DriverInfo);
 }
 
 void RunRecorder::record(const RaceState& race, const MainScreen& screen, const LocalDateTime& now) {
@@ -120,8 +147,8 @@ bool RunRecorder::retry(const RaceState& race, const MainScreen& screen, const L
             return false;
         }
         values_.clear();
-        lapStamps_.clear();
-        driverStamps_.clear();
+        laps_.clear();
+        drivers_.clear();
         if (!write(race, screen, now)) {
             return false;
         }
@@ -154,31 +181,20 @@ bool RunRecorder::write(const RaceState& race, const MainScreen& screen, const L
     }
     const Grid& laps = screen.car.Spd_LapTime;
     const Grid& drivers = screen.car.Spd_DriverInfo;
-    const auto rowsMoved = [](const Grid& grid, const std::vector<std::uint64_t>& stamps) {
-        if (static_cast<std::size_t>(grid.rowCount()) != stamps.size()) {
-            return true;
-        }
-        for (int row = 1; row <= grid.rowCount(); ++row) {
-            if (grid.rowRevision(row) != stamps[static_cast<std::size_t>(row) - 1]) {
-                return true;
-            }
-        }
-        return false;
-    };
-    if (changed.empty() && !finishing_ && !rowsMoved(laps, lapStamps_) && !rowsMoved(drivers, driverStamps_)) {
+    const RowChanges lapChanges = changesOf(laps, laps_);
+    const RowChanges driverChanges = changesOf(drivers, drivers_);
+    if (changed.empty() && !finishing_ && !lapChanges.any() && !driverChanges.any()) {
         return true;
     }
 
     if (!store_.begin()) {
         return false;
     }
-    std::vector<std::uint64_t> lapStamps = lapStamps_;
-    std::vector<std::uint64_t> driverStamps = driverStamps_;
     bool ok = true;
     for (const auto& [key, value] : changed) {
         ok = ok && store_.putValue(*run_, *key, *value);
     }
-    ok = ok && writeRows(LapRows(), laps, lapStamps) && writeRows(DriverRows(), drivers, driverStamps);
+    ok = ok && writeRows(LapRows(), laps, lapChanges) && writeRows(DriverRows(), drivers, driverChanges);
     if (ok && lapMoved(values_, values)) {
         ok = store_.noteLastLap(*run_, TwoDigits(now.hour) + ":" + TwoDigits(now.minute) + ":" + TwoDigits(now.second));
     }
@@ -188,8 +204,8 @@ bool RunRecorder::write(const RaceState& race, const MainScreen& screen, const L
         return false;
     }
     values_ = std::move(values);
-    lapStamps_ = std::move(lapStamps);
-    driverStamps_ = std::move(driverStamps);
+    committed(laps, lapChanges, laps_);
+    committed(drivers, driverChanges, drivers_);
     flusher_->poke();
     if (observer_) {
         observer_(std::chrono::steady_clock::now() - began);
@@ -197,27 +213,13 @@ bool RunRecorder::write(const RaceState& race, const MainScreen& screen, const L
     return true;
 }
 
-bool RunRecorder::writeRows(const GridShape& shape, const Grid& grid, std::vector<std::uint64_t>& stamps) {
-    const int count = grid.rowCount();
-    if (static_cast<int>(stamps.size()) > count) {
-        if (!store_.dropRowsFrom(shape, *run_, count + 1)) {
-            return false;
-        }
-        stamps.resize(static_cast<std::size_t>(count));
+bool RunRecorder::writeRows(const GridShape& shape, const Grid& grid, const RowChanges& changes) {
+    if (changes.shorter && !store_.dropRowsFrom(shape, *run_, grid.rowCount() + 1)) {
+        return false;
     }
-    for (int row = 1; row <= count; ++row) {
-        const std::size_t i = static_cast<std::size_t>(row) - 1;
-        const std::uint64_t stamp = grid.rowRevision(row);
-        if (i < stamps.size() && stamps[i] == stamp) {
-            continue;
-        }
+    for (const int row : changes.rows) {
         if (!store_.putRow(shape, *run_, row, GridRow(grid, row))) {
             return false;
-        }
-        if (i < stamps.size()) {
-            stamps[i] = stamp;
-        } else {
-            stamps.push_back(stamp);
         }
     }
     return true;

@@ -190,6 +190,35 @@ TEST_F(RunStoreTest, AResumeRefusedItsPortLeavesTheRunToBeOfferedAgain) {
     EXPECT_EQ(again.car().Spd_LapTime.rowCount(), static_cast<int>(laps.size()));
 }
 
+TEST_F(RunStoreTest, ALapCountCorrectedDownLeavesNoDroppedLapInTheStore) {
+    store::GridRows laps;
+    {
+        Life life(dir.path());
+        life.load();
+        life.car().Lbl_IP.setCaption("127.0.0.1");
+        life.event([&] { Btn_Start_Click(life.host); });
+        life.report(800);
+        for (const std::int32_t tick : {62'000, 124'000, 186'000, 248'000}) {
+            life.lap(tick);
+        }
+        life.fakes.ticks.now = 260'000;
+        life.fakes.dialogs.typeNext("2");
+        life.fakes.dialogs.answerNext(Answer::Yes);
+        life.event([&] { Btn_LapChg_Click(life.host, 0); });
+        ASSERT_EQ(life.car().Spd_LapTime.rowCount(), 2);
+        life.lap(310'000);
+        for (int r = 1; r <= life.car().Spd_LapTime.rowCount(); ++r) {
+            laps.push_back(store::GridRow(life.car().Spd_LapTime, r));
+        }
+    }
+    Life again(dir.path());
+    again.load();
+    ASSERT_EQ(again.car().Spd_LapTime.rowCount(), static_cast<int>(laps.size()));
+    for (int r = 1; r <= again.car().Spd_LapTime.rowCount(); ++r) {
+        EXPECT_EQ(store::GridRow(again.car().Spd_LapTime, r), laps[static_cast<std::size_t>(r) - 1]) << "lap " << r;
+    }
+}
+
 TEST_F(RunStoreTest, AStoreThatCannotBeReadIsKeptAsideAndAFreshOneTakesItsPlace) {
     const std::filesystem::path file = dir.path() / kRunStoreFile;
     const struct {
