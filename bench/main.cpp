@@ -3,7 +3,8 @@
 // machine, with every core kept busy by other processes and with the host's own user-interface
 // thread kept busy; the time from a report to its reply; and the CPU time of a running host with
 // no traffic; the cost of the run store's commits and the reply latency with the store off and
-// on. With --kill-trials N it runs the kill trials instead (kill_bench.h). See README.md.
+// on. With --kill-trials N it runs the kill trials instead (kill_bench.h), with --soak N a long
+// race in minutes (soak.h). See README.md.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -24,6 +25,8 @@
 #include "drive.h"
 #include "kill_bench.h"
 #include "rig/host_rig.h"
+#include "soak.h"
+#include "soak_host.h"
 
 using namespace rennik;
 
@@ -153,14 +156,18 @@ void latencyRow(const char* name, const std::vector<double>& ms, const char* tar
                 percentile(ms, 100), target, samples.c_str());
 }
 
-// "--kill-trials" given without its count (last, or before another option) means 100 trials.
-std::vector<char*> withTrialCount(int argc, char* argv[]) {
+// "--kill-trials" given without its count (last, or before another option) means 100 trials,
+// "--soak" without its count 5,000 laps.
+std::vector<char*> withCounts(int argc, char* argv[]) {
     static char hundred[] = "100";
+    static char fiveThousand[] = "5000";
     std::vector<char*> args(argv, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (std::string(args[i]) == "--kill-trials" &&
+        const std::string option(args[i]);
+        if ((option == "--kill-trials" || option == "--soak") &&
             (i + 1 == args.size() || std::string(args[i + 1]).rfind("-", 0) == 0)) {
-            args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, hundred);
+            args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                        option == "--soak" ? fiveThousand : hundred);
         }
     }
     return args;
@@ -183,9 +190,9 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    std::vector<char*> args = withTrialCount(argc, argv);
+    std::vector<char*> args = withCounts(argc, argv);
     int count = static_cast<int>(args.size());
-    QApplication app(count, args.data());
+    bench::BenchApplication app(count, args.data());
     QCommandLineParser p;
     p.setApplicationDescription(
         QStringLiteral("Lap-time error, reply latency and idle CPU of the Rennik1 host."));
@@ -207,6 +214,14 @@ int main(int argc, char* argv[]) {
              "Instead of the figures above: N kill trials of the host and its run store (default 100; "
              "laps of --lap seconds, default 1.2 here)."),
          QStringLiteral("N")},
+        {QStringLiteral("soak"),
+         QStringLiteral("Instead of the figures above: a race of N laps (default 5000) with the run store on, "
+                        "laps of --lap race seconds (default 2.0 here) on a race clock --speed times as fast."),
+         QStringLiteral("N")},
+        {QStringLiteral("speed"),
+         QStringLiteral("With --soak: how many times as fast as the wall clock the race runs (default 20, "
+                        "at most 100)."),
+         QStringLiteral("K"), QStringLiteral("20")},
     });
     p.process(app);
     if (p.isSet(QStringLiteral("kill-trials"))) {
@@ -214,6 +229,16 @@ int main(int argc, char* argv[]) {
         return bench::runKillTrials(
             std::max(1, p.value(QStringLiteral("kill-trials")).toInt()), std::max(1.15, lap),
             QCoreApplication::applicationDirPath() + QStringLiteral("/rennik1-trial-host"));
+    }
+    if (p.isSet(QStringLiteral("soak"))) {
+        bench::SoakPlan soak;
+        soak.laps = std::max(1, p.value(QStringLiteral("soak")).toInt());
+        // Beyond 100 times, a contact's reports would come closer than the car's timer can tell.
+        soak.speed = std::clamp(p.value(QStringLiteral("speed")).toDouble(), 1.0, 100.0);
+        // A lap holds its contact (0.08 s) and the 1.5 s of silence the car keeps before the next.
+        soak.lapSeconds =
+            std::max(1.6, p.isSet(QStringLiteral("lap")) ? p.value(QStringLiteral("lap")).toDouble() : 2.0);
+        return bench::runSoak(app, soak);
     }
     const int laps = std::max(2, p.value(QStringLiteral("laps")).toInt());
     const double lap = std::max(1.12, p.value(QStringLiteral("lap")).toDouble());
