@@ -39,16 +39,17 @@ void CalcLapInfo(Host& host, int slot) {
     race.BestLapTicks[slot] = kNoLap;
     double sum = 0.0;
     int timedRows = 0;
-    for (int r = 1; r <= table.rowCount(); ++r) {
-        const std::optional<double> v = RowLapTicks(table, r);
-        if (!v) {
+    int r = 0;
+    for (const LapRowCache::Row& row : host.lapRows[slot].rows(table)) {
+        ++r;
+        if (!row.ticks) {
             continue;
         }
         ++timedRows;
-        sum = numbers::roundHalfEven(sum + *v);
+        sum = numbers::roundHalfEven(sum + *row.ticks);
         // Strictly less: of two equal laps the earlier stays best.
-        if (*v < race.BestLapTicks[slot]) {
-            race.BestLapTicks[slot] = numbers::saturatingInt32(*v);
+        if (*row.ticks < race.BestLapTicks[slot]) {
+            race.BestLapTicks[slot] = numbers::saturatingInt32(*row.ticks);
             race.BestLapNo[slot] = r;
         }
     }

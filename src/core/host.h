@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "carlink/lap_rows.h"
 #include "core/main_screen.h"
 #include "core/ports.h"
 #include "core/race_state.h"
@@ -30,6 +31,9 @@ struct Host {
     std::unique_ptr<UdpEndpoint> chker;
     // The car link socket of each slot; empty while the slot is not measured.
     PerCar<std::unique_ptr<UdpEndpoint>> Winsock;
+
+    // What the lap summary has read of each slot's lap table.
+    PerCar<LapRowCache> lapRows;
 
     // The run store; empty until the main screen opens, and for good when the program keeps no
     // runs (a picture of the main screen taken with nobody there to answer a box).

@@ -22,15 +22,16 @@ void CalcDriverInfo(Host& host, int slot, std::int32_t carAverageTicks) {
     race.DrvBestLapTicks[slot] = kNoLap;
     double sum = 0.0;
     std::int32_t count = 0;
-    for (int r = 1; r <= table.rowCount(); ++r) {
-        const std::optional<double> t = RowLapTicks(table, r);
-        if (!t || table.cell(r, LapColumn::Driver) != driver) {
+    int r = 0;
+    for (const LapRowCache::Row& row : host.lapRows[slot].rows(table)) {
+        ++r;
+        if (!row.ticks || row.driver != driver) {
             continue;
         }
-        sum = numbers::roundHalfEven(sum + *t);
+        sum = numbers::roundHalfEven(sum + *row.ticks);
         ++count;
-        if (*t < race.DrvBestLapTicks[slot]) {
-            race.DrvBestLapTicks[slot] = numbers::saturatingInt32(*t);
+        if (*row.ticks < race.DrvBestLapTicks[slot]) {
+            race.DrvBestLapTicks[slot] = numbers::saturatingInt32(*row.ticks);
             race.DrvBestLapNo[slot] = r;
         }
     }
