@@ -29,7 +29,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double ms(std::chrono::nanoseconds d) { return std::chrono::duration<double, std::milli>(d).count(); }
 double msBetween(Clock::time_point from, Clock::time_point to) { return ms(to - from); }
 
 void serve(double seconds) {

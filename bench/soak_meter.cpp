@@ -23,8 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double ms(std::chrono::nanoseconds d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
 // CPU time of the calling thread in ms, to which a busy machine's other programs add nothing;
 // 0 where it cannot be read.
 double threadCpuMs() {

@@ -77,4 +77,7 @@ private:
 // Resident memory of this process in MB; 0 where it cannot be read.
 double residentMb();
 
+// A duration in milliseconds, as the soak's table gives every figure.
+inline double ms(std::chrono::nanoseconds d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
 }  // namespace rennik::bench
