@@ -321,18 +321,17 @@ TEST_F(LapReportTest, DatagramsFromAnotherAddressAreDroppedAndTooLongReportsCutA
 
     // The car itself closes lap 2 whole, with the longest datagram UDP carries: the report is
     // cut to its first 256 bytes, but never through a character, and counted.
-    std::string message = "xy";
-    while (message.size() < 70000) {
-        message += "あ";
-    }
-    carSends(120000, "001" + message);
+    const auto xyAnd = [](int n) {
+        std::string text = "xy";
+        for (int i = 0; i < n; ++i) {
+            text += "あ";
+        }
+        return text;
+    };
+    carSends(120000, "001" + xyAnd(23000));
     EXPECT_EQ(cell(2, 4), "60000");
     EXPECT_EQ(replyCount(), 2U);
-    std::string kept = "xy";
-    for (int i = 0; i < 125; ++i) {
-        kept += "あ";
-    }
-    EXPECT_EQ(car.Lbl_InMess.caption(), kept);
+    EXPECT_EQ(car.Lbl_InMess.caption(), xyAnd(125));
     EXPECT_EQ(race.LongReports[0], 1);
     EXPECT_EQ(car.Lbl_IP.toolTip(), "他のアドレスからの受信 3 件 (破棄)\n長すぎる受信 1 件 (先頭256バイトのみ使用)");
 
