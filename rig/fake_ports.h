@@ -57,21 +57,21 @@ public:
 
     void typeNext(std::string answer) { typed.push_back(std::move(answer)); }
 
-    // Save dialogs: recorded; the answer is the next path queued with saveAsNext(), or ""
-    // (Cancel).
+    // Save dialogs: recorded; the answer is the next path (and filter) queued with saveAsNext(),
+    // or "" (Cancel).
     std::vector<SaveFileRequest> saves;
-    std::deque<std::string> savePaths;
+    std::deque<SaveFileAnswer> savePaths;
 
-    void saveAsNext(std::string path) { savePaths.push_back(std::move(path)); }
+    void saveAsNext(std::string path, int filter = 0) { savePaths.push_back({std::move(path), filter}); }
 
-    std::string saveFileName(const SaveFileRequest& request) override {
+    SaveFileAnswer saveFileName(const SaveFileRequest& request) override {
         saves.push_back(request);
         if (savePaths.empty()) {
-            return "";
+            return {};
         }
-        std::string path = std::move(savePaths.front());
+        SaveFileAnswer answer = std::move(savePaths.front());
         savePaths.pop_front();
-        return path;
+        return answer;
     }
 
     std::string inputBox(const std::string& prompt, const std::string& title,

@@ -75,7 +75,18 @@ CarPanel::CarPanel(int s)
       Lbl_SentMess(element("Lbl_SentMess", s), ""),
       Lbl_DrvrBestLapTime(element("Lbl_DrvrBestLapTime", s), ""),
       Lbl_DrvrAveLapTime(element("Lbl_DrvrAveLapTime", s), ""),
-      Spd_LapTime(element("Spd_LapTime", s), LapColumn::Count) {
+      Spd_LapTime(element("Spd_LapTime", s), LapColumn::Count),
+      Frm_Stint(element("Frm_Stint", s), " 連続運転・燃料戦略", false),
+      Lbl_DriveCaption(element("Lbl_DriveCaption", s), "連続運転"),
+      Lbl_DriveTime(element("Lbl_DriveTime", s), "0:00:00"),
+      Lbl_DriveLimit(element("Lbl_DriveLimit", s), "上限なし"),
+      Time_DriveBlk(element("Time_DriveBlk", s), 500, false),
+      Lbl_FuelLaps(element("Lbl_FuelLaps", s), ""),
+      Lbl_FuelEnd(element("Lbl_FuelEnd", s), ""),
+      Lbl_Refuel(element("Lbl_Refuel", s), ""),
+      Btn_LapChart(element("Btn_LapChart", s), "ラップチャート"),
+      Btn_Stints(element("Btn_Stints", s), "スティント表"),
+      Btn_Csv(element("Btn_Csv", s), "CSV保存") {
     Lbl_InMess.setBackColor(colours::LightYellow);
     Lbl_Time.setForeColor(colours::Lime);
     Lbl_Time.setBackColor(colours::Black);
@@ -88,6 +99,9 @@ CarPanel::CarPanel(int s)
     // An abort button is there to end a run; while idle it stays disabled, so that it can never
     // start one.
     Btn_RunStop.setEnabled(false);
+    for (Button* b : {&Btn_LapChart, &Btn_Stints, &Btn_Csv}) {
+        b->setVisible(false);
+    }
 }
 
 void CarPanel::openSetUpControls(bool open) {
@@ -97,7 +111,9 @@ void CarPanel::openSetUpControls(bool open) {
         c->setEnabled(open);
     }
     for (Control* c : {static_cast<Control*>(&Frm_LapInfo), static_cast<Control*>(&Frm_DriverInfo),
-                       static_cast<Control*>(&Spd_LapTime)}) {
+                       static_cast<Control*>(&Frm_Stint), static_cast<Control*>(&Spd_LapTime),
+                       static_cast<Control*>(&Btn_LapChart), static_cast<Control*>(&Btn_Stints),
+                       static_cast<Control*>(&Btn_Csv)}) {
         c->setVisible(open);
     }
 }

@@ -118,9 +118,25 @@ struct CarPanel {
     // The lap table, one row per lap; its columns are LapColumn's.
     Grid Spd_LapTime;
 
+    // Beyond the driver information: the current driver's continuous driving time, which blinks
+    // as it nears the limit the crew set and goes on blinking red past it, and the fuel strategy
+    // from the fuel account (laps on the fuel left, the planned end, the refuel).
+    Frame Frm_Stint;
+    Label Lbl_DriveCaption;
+    Label Lbl_DriveTime;
+    Label Lbl_DriveLimit;
+    Timer Time_DriveBlk;
+    Label Lbl_FuelLaps;
+    Label Lbl_FuelEnd;
+    Label Lbl_Refuel;
+    // Beside the slot's set-up button: the lap chart, the stint table and the CSV exports.
+    Button Btn_LapChart;
+    Button Btn_Stints;
+    Button Btn_Csv;
+
     // The controls a slot's set-up opens and its clearing closes: the selectors, the message box,
-    // the lap table and the lap correction enabled, the lap summary, driver information and lap
-    // table shown.
+    // the lap table and the lap correction enabled, the lap summary, driver information, driving
+    // time and fuel strategy, the lap table and the buttons of its chart, stints and exports shown.
     void openSetUpControls(bool open);
 };
 

@@ -36,6 +36,13 @@ struct SaveFileRequest {
     std::string fileName;
 };
 
+// The file chosen in a save dialog (UTF-8), "" when it was cancelled, and which of the filter's
+// description|pattern pairs was chosen, counted from 0.
+struct SaveFileAnswer {
+    std::string path;
+    int filter = 0;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -45,8 +52,8 @@ public:
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultText) = 0;
     virtual void beep() = 0;
-    // Modal save-file dialog: the chosen file's path (UTF-8), or "" when it was cancelled.
-    virtual std::string saveFileName(const SaveFileRequest& request) = 0;
+    // Modal save-file dialog.
+    virtual SaveFileAnswer saveFileName(const SaveFileRequest& request) = 0;
 };
 
 class WallClock {

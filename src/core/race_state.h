@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/app_settings.h"
+#include "config/drive_limit.h"
 
 namespace rennik {
 
@@ -44,6 +45,8 @@ struct RaceState {
     // given; this record of it is what a trial reads to see which box was answered how.
     std::int16_t MsgAnswer = 0;
     AppSettings Settings;
+    // The crew's limit on a driver's continuous driving time (none unless set).
+    DriveLimit DrivingLimit;
 
     // Main screen, whole run.
     LocalDateTime StartTime;
@@ -95,6 +98,8 @@ struct RaceState {
     PerCar<std::int32_t> ForeignDatagrams{};
     PerCar<std::int32_t> LongReports{};
     PerCar<std::string> SentTypedMess{};
+    // The current driver has driven past the crew's limit: his driving time blinks red.
+    PerCar<bool> DriveOverLimit{};
     PerCar<float> TotalFuel{};
     PerCar<float> TankCapacity{};
     PerCar<float> MetresPerLitre{};

@@ -4,6 +4,7 @@
 #include "base/text_file.h"
 #include "carlink/address_check.h"
 #include "carlink/wire_format.h"
+#include "config/drive_limit.h"
 #include "config/master_lists.h"
 #include "config/settings_loader.h"
 #include "messages/pit_messages.h"
@@ -53,6 +54,7 @@ void Mf_Open_Load(Host& host, int screenWTwips, int screenHTwips) {
     host.open.Timer1.setEnabled(true);
     race.IniPath = host.appDir / "Rennik.ini";
     loadSettings(race.Settings, race.IniPath);
+    race.DrivingLimit = loadDriveLimit(race.IniPath);
     if (settingsFileUnreadable(race.IniPath)) {
         // A link that leads to no file is said as such, so the crew knows what to mend.
         const WriteResult link = text_file::linkFault(race.IniPath);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/numbers.h"
+#include "fuel/strategy_display.h"
 
 namespace rennik {
 namespace {
@@ -25,6 +26,7 @@ void UpdateFuelMeter(Host& host, int slot) {
     CarPanel& car = host.main.panel(slot);
     const RaceState& race = host.race;
     const auto i = static_cast<std::size_t>(slot);
+    ShowFuelStrategy(host, slot);
     if (race.CourseLength == 0 || race.MetresPerLitre[i] == 0.0F || race.TankCapacity[i] == 0.0F) {
         return;  // no account yet: the meter keeps what it shows
     }

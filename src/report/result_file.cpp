@@ -129,7 +129,7 @@ void SaveResultFile(Host& host, const MainScreen& screen, const LocalDateTime& s
     const std::string offered = text_file::pathToUtf8(
         host.appDir / text_file::pathFromUtf8(ResultFileName(screen.Txt_Event.text(), start)));
     const std::string name = host.ports.dialogs.saveFileName(
-        {"ファイル書込", "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*", offered});
+        {"ファイル書込", "テキストデータ (*.txt)|*.txt|全てのファイル (*.*)|*.*", offered}).path;
     if (name.empty()) {
         return;
     }

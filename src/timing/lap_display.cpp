@@ -8,7 +8,9 @@
 
 #include "carlink/car_contact.h"
 #include "carlink/lap_counter.h"
+#include "drivers/driving_time.h"
 #include "fuel/fuel_meter.h"
+#include "fuel/strategy_display.h"
 #include "messages/pit_messages.h"
 #include "store/run_recording.h"
 #include "timing/date_time.h"
@@ -69,14 +71,18 @@ void Time_System_Timer(Host& host) {
     MainScreen& m = host.main;
     const LocalDateTime now = host.ports.clock.now();
     m.Lbl_SysTime.setCaption(clockText(now));
-    if (!race.HasEndTime) {
-        return;
+    if (race.HasEndTime) {
+        m.Lbl_ZanTime.setForeColor(race.EndTime < now ? colours::Red : colours::White);
+        // Negative once the end has passed: the label then counts the time past it.
+        const std::int64_t diff = SecondsBetween(now, race.EndTime);
+        m.Lbl_ZanTime.setCaption("残り " + HmsText(clamp32(std::llabs(diff))));
+        race.RemainTicks = clamp32(std::int64_t{race.Settings.TicksPerSecond} * diff);
     }
-    m.Lbl_ZanTime.setForeColor(race.EndTime < now ? colours::Red : colours::White);
-    // Negative once the end has passed: the label then counts the time past it.
-    const std::int64_t diff = SecondsBetween(now, race.EndTime);
-    m.Lbl_ZanTime.setCaption("残り " + HmsText(clamp32(std::llabs(diff))));
-    race.RemainTicks = clamp32(std::int64_t{race.Settings.TicksPerSecond} * diff);
+    // The figures that move with the clock rather than with the laps.
+    for (const CarPanel& car : m.panels()) {
+        ShowDrivingTime(host, car.slot);
+        ShowFuelStrategy(host, car.slot);
+    }
 }
 
 }  // namespace rennik

@@ -1,7 +1,9 @@
 #include "timing/time_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace rennik {
 
@@ -24,6 +26,12 @@ std::string HmsText(std::int32_t seconds) {
                                 static_cast<long long>(all / 3600), static_cast<long long>(all / 60 % 60),
                                 static_cast<long long>(all % 60));
     return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string DrivingTimeText(std::int64_t ticks, const AppSettings& settings) {
+    const std::int64_t seconds = ticks / std::max(settings.TicksPerSecond, 1);
+    return HmsText(static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, std::numeric_limits<std::int32_t>::min(),
+                                                                      std::numeric_limits<std::int32_t>::max())));
 }
 
 std::string TwoDigits(int n) {

@@ -16,6 +16,10 @@ std::string LapTimeText(std::int32_t ticks, const AppSettings& settings);
 // H:MM:SS text of whole seconds: 3725 reads 1:02:05; hours grow past 24 (90000 reads 25:00:00).
 std::string HmsText(std::int32_t seconds);
 
+// H:MM:SS text of the whole seconds in a count of ticks at the settings' precision: a driving
+// time. Counts beyond what HmsText takes read as its largest.
+std::string DrivingTimeText(std::int64_t ticks, const AppSettings& settings);
+
 // Two digits of a clock field (0 to 99): 5 reads 05.
 std::string TwoDigits(int n);
 

@@ -21,18 +21,9 @@
 #include "timing/lap_display.h"
 #include "timing/run_control.h"
 #include "ui/main_window.h"
+#include "ui/qt_text.h"
 
 namespace rennik::ui {
-namespace {
-
-void scaleFont(QWidget* w, double factor, bool bold) {
-    QFont f = w->font();
-    f.setPointSizeF(f.pointSizeF() * factor);
-    f.setBold(bold);
-    w->setFont(f);
-}
-
-}  // namespace
 
 QWidget* MainWindow::buildCarPanel(CarPanel& car) {
     const int i = car.slot;
@@ -44,11 +35,16 @@ QWidget* MainWindow::buildCarPanel(CarPanel& car) {
     auto* head = new QHBoxLayout;
     head->addWidget(button(car.Btn_ClientNoSet, [this, i] { Btn_ClientNoSet_Click(host_, i); }));
     head->addStretch();
+    addRunViews(head, car);
     g->addLayout(head, 0, 0, 1, 2);
 
     // The timing and the lap table on the left, the driver, the car and its fuel beside them.
     g->addWidget(buildLapInfo(car), 1, 0);
-    g->addWidget(buildDriverInfo(car), 1, 1, 2, 1, Qt::AlignTop);
+    auto* beside = new QVBoxLayout;
+    beside->addWidget(buildDriverInfo(car));
+    beside->addWidget(buildStint(car));
+    beside->addStretch();
+    g->addLayout(beside, 1, 1, 2, 1);
     // The crew corrects a lap time or writes a remark in the table; the handler checks the entry.
     GridEvents lapEdits;
     lapEdits.editStarted = [this, i](int col, int row) {

@@ -18,8 +18,11 @@
 #include "store/run_resume.h"
 #include "timing/run_control.h"
 #include "ui/grid_binding.h"
+#include "ui/csv_menu.h"
+#include "ui/lap_chart_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/stint_window.h"
 
 namespace rennik::ui {
 namespace {
@@ -203,11 +206,38 @@ EarlierRunsDialog::EarlierRunsDialog(Host& host, QWidget* parent) : QDialog(pare
     save_->setObjectName(QStringLiteral("Btn_RunWrite"));
     save_->setAutoDefault(false);
     connect(save_, &QPushButton::clicked, this, [this] { save(); });
+    chart_ = new QPushButton(QStringLiteral("ラップチャート"));
+    chart_->setObjectName(QStringLiteral("Btn_RunChart"));
+    connect(chart_, &QPushButton::clicked, this, [this] {
+        if (lapChart_ == nullptr) {
+            lapChart_ = new LapChartWindow(this);
+        }
+        lapChart_->show();
+        followChosen();
+        lapChart_->raise();
+    });
+    stintTable_ = new QPushButton(QStringLiteral("スティント表"));
+    stintTable_->setObjectName(QStringLiteral("Btn_RunStints"));
+    connect(stintTable_, &QPushButton::clicked, this, [this] {
+        if (stints_ == nullptr) {
+            stints_ = new StintWindow(this);
+        }
+        stints_->show();
+        followChosen();
+        stints_->raise();
+    });
+    csv_ = new QPushButton(QStringLiteral("CSV保存"));
+    csv_->setObjectName(QStringLiteral("Btn_RunCsv"));
+    attachCsvMenu(csv_, [this](CsvTable table) {
+        if (view_) {
+            SaveCsvFile(host_, view_->screen, view_->race, table);
+        }
+    });
     auto* close = new QPushButton(QStringLiteral("閉じる"));
     close->setObjectName(QStringLiteral("Btn_RunsClose"));
-    close->setAutoDefault(false);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    for (QPushButton* b : {save_, close}) {
+    for (QPushButton* b : {chart_, stintTable_, csv_, save_, close}) {
+        b->setAutoDefault(false);
         b->setMinimumSize(b->sizeHint().width() + 24, fm.height() + 16);
     }
 
@@ -219,7 +249,10 @@ EarlierRunsDialog::EarlierRunsDialog(Host& host, QWidget* parent) : QDialog(pare
     driverSide->addWidget(drivers_, 1);
     tables->addLayout(driverSide, 2);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(chart_);
+    buttons->addWidget(stintTable_);
     buttons->addStretch();
+    buttons->addWidget(csv_);
     buttons->addWidget(save_);
     buttons->addWidget(close);
     auto* v = new QVBoxLayout(this);
@@ -296,18 +329,30 @@ void EarlierRunsDialog::refresh() {
 }
 
 void EarlierRunsDialog::choose(int row) {
+    // The chart and the stint table let go of the run shown before it goes; they stay open for
+    // the run chosen next.
+    if (lapChart_ != nullptr) {
+        lapChart_->follow(nullptr, nullptr, {});
+    }
+    if (stints_ != nullptr) {
+        stints_->follow(nullptr, nullptr, {});
+    }
     view_.reset();
     laps_->setRowCount(0);
     drivers_->setRowCount(0);
-    save_->setEnabled(false);
+    for (QPushButton* b : {save_, chart_, stintTable_, csv_}) {
+        b->setEnabled(false);
+    }
     heading_->clear();
     if (row < 0 || row >= static_cast<int>(runs_.size()) || !host_.recorder) {
+        followChosen();
         return;
     }
     const store::RunSummary& run = runs_[static_cast<std::size_t>(row)];
     const std::optional<store::StoredRun> stored = host_.recorder->store().load(run.id);
     if (!stored) {
         heading_->setText(QStringLiteral("この走行を走行記録ファイルから読み込めません。"));
+        followChosen();
         return;
     }
     // The run goes into a race state and screen of its own, as a resume would put it into the
@@ -338,8 +383,29 @@ void EarlierRunsDialog::choose(int row) {
         heading += QStringLiteral("　車輌 ") + carName;
     }
     heading_->setText(heading);
-    save_->setEnabled(true);
+    for (QPushButton* b : {save_, chart_, stintTable_, csv_}) {
+        b->setEnabled(true);
+    }
     view_ = std::move(view);
+    followChosen();
+}
+
+void EarlierRunsDialog::followChosen() {
+    for (QWidget* w : {static_cast<QWidget*>(lapChart_), static_cast<QWidget*>(stints_)}) {
+        if (w != nullptr && !view_) {
+            w->hide();
+        }
+    }
+    if (!view_) {
+        return;
+    }
+    const Grid* laps = &view_->screen.car.Spd_LapTime;
+    if (lapChart_ != nullptr) {
+        lapChart_->follow(laps, &view_->race.Settings, heading_->text());
+    }
+    if (stints_ != nullptr) {
+        stints_->follow(laps, &view_->race.Settings, heading_->text());
+    }
 }
 
 void EarlierRunsDialog::save() {

@@ -14,9 +14,13 @@ class QTableWidget;
 
 namespace rennik::ui {
 
+class LapChartWindow;
+class StintWindow;
+
 // "過去の走行": the runs the run store keeps, newest first. A run chosen shows its lap table and
 // driver table as its own screen showed them, read back into a screen of its own, and its result
-// can be saved again through the save dialog. The dialog only reads the store: the run in
+// can be saved again through the save dialog, as can its tables as CSV; its lap chart and stint
+// table open beside it and follow the run chosen. The dialog only reads the store: the run in
 // progress, its screen and its state are never touched, so the crew may look back during a run.
 class EarlierRunsDialog : public QDialog {
     Q_OBJECT
@@ -35,6 +39,8 @@ private:
     void choose(int row);
     void save();
     void sizeForScreen();
+    // The chart and the stint table show the run chosen, and close while none is.
+    void followChosen();
 
     Host& host_;
     std::vector<store::RunSummary> runs_;
@@ -47,6 +53,11 @@ private:
     QTableWidget* laps_ = nullptr;
     QTableWidget* drivers_ = nullptr;
     QPushButton* save_ = nullptr;
+    QPushButton* chart_ = nullptr;
+    QPushButton* stintTable_ = nullptr;
+    QPushButton* csv_ = nullptr;
+    LapChartWindow* lapChart_ = nullptr;
+    StintWindow* stints_ = nullptr;
 };
 
 }  // namespace rennik::ui

@@ -69,11 +69,13 @@ void MainWindow::run(const std::function<void()>& handler) {
     // What the event changed (a click, an edit, a choice, a typed box) goes into the run store.
     RecordRun(host_);
     binder_.sync();
+    followLapTable();
 }
 
 void MainWindow::tick(const std::function<void()>& handler) {
     handler();
     binder_.sync();
+    followLapTable();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -15,6 +15,8 @@ class QGroupBox;
 namespace rennik::ui {
 
 class EarlierRunsDialog;
+class LapChartWindow;
+class StintWindow;
 
 // What a window's frame (title bar and borders) takes around its content: as the platform tells
 // it, or as a Windows title bar and borders take it where the platform cannot tell yet.
@@ -59,12 +61,20 @@ private:
     QWidget* buildLapInfo(CarPanel& car);
     QWidget* buildDriverInfo(CarPanel& car);
     QWidget* buildFuel(CarPanel& car);
+    QWidget* buildStint(CarPanel& car);
+    void addRunViews(QBoxLayout* row, CarPanel& car);
     QWidget* buildRacePanel();
     void buildEditors();
     void buildSettingsPanel();
     void buildDriverPopup(CarPanel& car, QPushButton* anchor);
     // "過去の走行": opens the earlier runs of the run store, read anew, beside the running screen.
     void showEarlierRuns();
+
+    // The lap chart and the stint table of the running run, made on first use and kept; they
+    // follow the lap table after every handler.
+    void showLapChart();
+    void showStints();
+    void followLapTable();
 
     // The minimum size follows the content's, within the room on the screen, and a window
     // that grows stays on the screen.
@@ -99,6 +109,8 @@ private:
     InputBehaviour input_;
     // Made on first use and kept, so that it opens where the crew left it.
     EarlierRunsDialog* earlierRuns_ = nullptr;
+    LapChartWindow* lapChart_ = nullptr;
+    StintWindow* stints_ = nullptr;
 };
 
 }  // namespace rennik::ui

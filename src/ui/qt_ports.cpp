@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <cstdio>
 
 #ifdef Q_OS_WIN
@@ -68,15 +69,16 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
 
 void QtDialogs::beep() { QApplication::beep(); }
 
-std::string QtDialogs::saveFileName(const SaveFileRequest& request) {
+SaveFileAnswer QtDialogs::saveFileName(const SaveFileRequest& request) {
     if (unattended_) {
         return {};
     }
 #ifdef Q_OS_WIN
-    return windowsSaveFileName(parent_.data(), QString::fromStdString(request.title),
-                               QString::fromStdString(request.filter),
-                               QString::fromStdString(request.fileName))
-        .toStdString();
+    int filter = 0;
+    const QString path = windowsSaveFileName(parent_.data(), QString::fromStdString(request.title),
+                                             QString::fromStdString(request.filter),
+                                             QString::fromStdString(request.fileName), filter);
+    return {path.toStdString(), filter};
 #else
     // "description|pattern|description|pattern" as Qt writes filters: "description (pattern)",
     // separated by ";;"; a description that already names its pattern is taken as it stands.
@@ -85,9 +87,11 @@ std::string QtDialogs::saveFileName(const SaveFileRequest& request) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         filters << (parts[i].contains(parts[i + 1]) ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
     }
-    return QFileDialog::getSaveFileName(parent_.data(), QString::fromStdString(request.title),
-                                        QString::fromStdString(request.fileName), filters.join(";;"))
-        .toStdString();
+    QString chosen;
+    const QString path = QFileDialog::getSaveFileName(parent_.data(), QString::fromStdString(request.title),
+                                                      QString::fromStdString(request.fileName),
+                                                      filters.join(";;"), &chosen);
+    return {path.toStdString(), static_cast<int>(std::max<qsizetype>(filters.indexOf(chosen), 0))};
 #endif
 }
 

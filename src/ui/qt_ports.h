@@ -24,7 +24,7 @@ public:
     // answer, and an input box answers "".
     void setUnattended(bool on) { unattended_ = on; }
     Answer messageBox(const MessageBoxRequest& request) override;
-    std::string saveFileName(const SaveFileRequest& request) override;
+    SaveFileAnswer saveFileName(const SaveFileRequest& request) override;
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultText) override;
     void beep() override;

@@ -29,7 +29,7 @@ std::wstring windowsFilter(const QString& filter) {
 }  // namespace
 
 QString windowsSaveFileName(QWidget* parent, const QString& title, const QString& filter,
-                            const QString& initialPath) {
+                            const QString& initialPath, int& chosenFilter) {
     const std::wstring titleText = title.toStdWString();
     const std::wstring filterText = windowsFilter(filter);
     // The dialog opens in the folder of the path it is given, with its name in the name box
@@ -52,6 +52,7 @@ QString windowsSaveFileName(QWidget* parent, const QString& title, const QString
     if (!GetSaveFileNameW(&ofn)) {
         return {};
     }
+    chosenFilter = ofn.nFilterIndex > 0 ? static_cast<int>(ofn.nFilterIndex) - 1 : 0;
     return QDir::fromNativeSeparators(QString::fromWCharArray(path.data()));
 }
 

@@ -1,0 +1,60 @@
+#include "fuel/strategy_display.h"
+
+#include <cstdio>
+#include <string>
+
+#include "fuel/fuel_strategy.h"
+
+namespace rennik {
+namespace {
+
+// Litres to one decimal, as the crew reads them off a fuel can.
+std::string litresText(double litres) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", litres);
+    return text;
+}
+
+}  // namespace
+
+void ShowFuelStrategy(Host& host, int slot) {
+    const RaceState& race = host.race;
+    CarPanel& car = host.main.panel(slot);
+    const auto i = static_cast<std::size_t>(slot);
+    const FuelAccount account{static_cast<double>(race.CourseLength), static_cast<double>(race.MetresPerLitre[i]),
+                              static_cast<double>(race.TankCapacity[i]), static_cast<double>(race.TotalFuel[i]),
+                              race.LapCnt[i]};
+    std::optional<RunEnd> end;
+    if (race.HasEndTime) {
+        const std::int64_t runningLap =
+            car.Time_Lap.running() ? std::int64_t{host.TickCount()} - race.LapStartTick[i] : 0;
+        end = RunEnd{race.RemainTicks, race.LapTicksSum[i], runningLap};
+    }
+    const std::optional<FuelPlan> plan = PlanFuel(account, end);
+    if (!plan) {
+        car.Lbl_FuelLaps.setCaption("コース・平均燃費・タンク容量が揃うと計算します");
+        car.Lbl_FuelEnd.setCaption("");
+        car.Lbl_Refuel.setCaption("");
+        return;
+    }
+    car.Lbl_FuelLaps.setCaption("残燃料 " + litresText(plan->fuelLeftLitres) + "ﾘｯﾄﾙで あと" +
+                                std::to_string(plan->lapsOnFuel) + "周");
+    if (plan->end) {
+        const EndPlan& e = *plan->end;
+        car.Lbl_FuelEnd.setCaption("終了まで あと" + std::to_string(e.lapsToEnd) + "周: " +
+                                   (e.reachesEnd ? std::string("燃料は足ります")
+                                                 : litresText(e.litresShort) + "ﾘｯﾄﾙ不足 (給油" +
+                                                       std::to_string(e.refuelsAtLeast) + "回以上)"));
+    } else {
+        car.Lbl_FuelEnd.setCaption(race.HasEndTime ? "終了まで: 平均ラップが出てから計算します" : "");
+    }
+    if (plan->end && plan->end->reachesEnd) {
+        car.Lbl_Refuel.setCaption("給油不要");
+    } else if (plan->lapsOnFuel == 0) {
+        car.Lbl_Refuel.setCaption("給油は この周の終わりまでに");
+    } else {
+        car.Lbl_Refuel.setCaption("給油は " + std::to_string(plan->lastLapOnFuel) + "周目の終わりまでに");
+    }
+}
+
+}  // namespace rennik

@@ -1,0 +1,239 @@
+#include "ui/lap_chart_window.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <map>
+
+#include "core/main_screen.h"
+#include "drivers/stints.h"
+#include "timing/time_format.h"
+#include "ui/qt_text.h"
+
+namespace rennik::ui {
+namespace {
+
+// Drivers' colours, told apart at a glance and on a grey-scale print.
+const QColor kDriverColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
+                                 QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
+                                 QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
+constexpr int kAverageLaps = 5;
+
+QString driverName(const std::string& driver) { return driver.empty() ? QStringLiteral("(ドライバなし)") : qs(driver); }
+
+// A step for the lap axis that gives at most a dozen labels: 1, 2, 5, 10, 20, 50, ...
+double lapStep(int laps) {
+    double step = 1.0;
+    for (int k = 0; laps / step > 12.0; ++k) {
+        step *= (k % 3 == 1) ? 2.5 : 2.0;
+    }
+    return step;
+}
+
+}  // namespace
+
+LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("LapChart"));
+    chart_ = new QChart;
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->setMargins(QMargins(4, 4, 4, 4));
+    lapAxis_ = new QValueAxis;
+    lapAxis_->setTitleText(QStringLiteral("周回"));
+    lapAxis_->setLabelFormat(QStringLiteral("%d"));
+    lapAxis_->setTickType(QValueAxis::TicksDynamic);
+    lapAxis_->setTickAnchor(0.0);
+    timeAxis_ = new QValueAxis;
+    timeAxis_->setTitleText(QStringLiteral("ラップタイム (秒)"));
+    timeAxis_->setLabelFormat(QStringLiteral("%.1f"));
+    chart_->addAxis(lapAxis_, Qt::AlignBottom);
+    chart_->addAxis(timeAxis_, Qt::AlignLeft);
+
+    average_ = new QLineSeries;
+    average_->setName(QStringLiteral("直近%1周の平均").arg(kAverageLaps));
+    QPen pen(QColor(0x80, 0x80, 0x80));
+    pen.setStyle(Qt::DashLine);
+    pen.setWidth(2);
+    average_->setPen(pen);
+    best_ = new QScatterSeries;
+    best_->setMarkerShape(QScatterSeries::MarkerShapeStar);
+    best_->setMarkerSize(22.0);
+    best_->setColor(QColor(0xff, 0xc0, 0x00));
+    best_->setBorderColor(Qt::black);
+    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(average_), static_cast<QAbstractSeries*>(best_)}) {
+        chart_->addSeries(s);
+        s->attachAxis(lapAxis_);
+        s->attachAxis(timeAxis_);
+    }
+    connect(best_, &QScatterSeries::hovered, this, &LapChartWindow::showLapAt);
+
+    view_ = new QChartView(chart_);
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setRubberBand(QChartView::RectangleRubberBand);
+
+    heading_ = new QLabel;
+    QFont f = heading_->font();
+    f.setBold(true);
+    heading_->setFont(f);
+    zoom_ = new QCheckBox(QStringLiteral("ベストの120%まで拡大"));
+    zoom_->setToolTip(QStringLiteral("ピットインの周などの遅い周を外して、速さの変化を見やすくします。\n"
+                                     "ドラッグで範囲を拡大、右クリックで元に戻ります。"));
+    connect(zoom_, &QCheckBox::toggled, this, [this] {
+        drawn_.reset();
+        refresh();
+    });
+    auto* top = new QHBoxLayout;
+    top->addWidget(heading_, 1);
+    top->addWidget(zoom_);
+    auto* v = new QVBoxLayout(this);
+    v->addLayout(top);
+    v->addWidget(view_, 1);
+    resize(960, 560);
+}
+
+LapChartWindow::~LapChartWindow() = default;
+
+void LapChartWindow::follow(const Grid* laps, const AppSettings* settings, const QString& title) {
+    laps_ = laps;
+    settings_ = settings;
+    rows_ = LapRowCache();
+    drawn_.reset();
+    setWindowTitle(QStringLiteral("ラップチャート - ") + title);
+    heading_->setText(title);
+    refresh();
+}
+
+void LapChartWindow::refresh() {
+    if (!isVisible() || laps_ == nullptr || (drawn_ && *drawn_ == laps_->revision())) {
+        return;
+    }
+    redraw();
+    drawn_ = laps_->revision();
+}
+
+void LapChartWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+int LapChartWindow::points() const {
+    int n = 0;
+    for (const QLineSeries* s : stints_) {
+        n += s->isVisible() ? static_cast<int>(s->count()) : 0;
+    }
+    return n;
+}
+
+QLineSeries* LapChartWindow::stintLine(std::size_t index) {
+    while (stints_.size() <= index) {
+        auto* line = new QLineSeries;
+        line->setPointsVisible(true);
+        chart_->addSeries(line);
+        line->attachAxis(lapAxis_);
+        line->attachAxis(timeAxis_);
+        connect(line, &QLineSeries::hovered, this, &LapChartWindow::showLapAt);
+        stints_.push_back(line);
+    }
+    return stints_[index];
+}
+
+void LapChartWindow::redraw() {
+    const std::vector<LapRowCache::Row>& rows = rows_.rows(*laps_);
+    const std::vector<Stint> stints = StintsOf(rows);
+    const double perSecond = std::max(settings_->TicksPerSecond, 1);
+
+    std::map<std::string, int> colourOf;
+    std::deque<double> window;
+    double windowSum = 0.0;
+    QList<QPointF> average;
+    std::optional<std::pair<int, double>> best;
+    double slowest = 0.0;
+    for (std::size_t k = 0; k < stints.size(); ++k) {
+        const Stint& stint = stints[k];
+        const auto [it, first] = colourOf.try_emplace(stint.driver, static_cast<int>(colourOf.size()));
+        QList<QPointF> points;
+        for (int lap = stint.firstLap; lap <= stint.lastLap; ++lap) {
+            const std::optional<double>& ticks = rows[static_cast<std::size_t>(lap) - 1].ticks;
+            if (!ticks) {
+                continue;
+            }
+            const double seconds = *ticks / perSecond;
+            points.append(QPointF(lap, seconds));
+            window.push_back(seconds);
+            windowSum += seconds;
+            if (window.size() > kAverageLaps) {
+                windowSum -= window.front();
+                window.pop_front();
+            }
+            average.append(QPointF(lap, windowSum / static_cast<double>(window.size())));
+            // Strictly less: of two equal laps the earlier stays best.
+            if (!best || seconds < best->second) {
+                best = {lap, seconds};
+            }
+            slowest = std::max(slowest, seconds);
+        }
+        QLineSeries* line = stintLine(k);
+        line->setName(driverName(stint.driver));
+        QPen pen(kDriverColours[static_cast<std::size_t>(it->second) % std::size(kDriverColours)]);
+        pen.setWidth(2);
+        line->setPen(pen);
+        line->replace(points);
+        line->setVisible(true);
+        // One legend entry per driver: his first stint's.
+        for (QLegendMarker* marker : chart_->legend()->markers(line)) {
+            marker->setVisible(first);
+        }
+    }
+    for (std::size_t k = stints.size(); k < stints_.size(); ++k) {
+        stints_[k]->clear();
+        stints_[k]->setVisible(false);
+    }
+    average_->replace(average);
+
+    const int lastLap = std::max(laps_->rowCount(), 10);
+    lapAxis_->setRange(0.5, lastLap + 0.5);
+    lapAxis_->setTickInterval(lapStep(lastLap));
+    if (best) {
+        const int lap = best->first;
+        best_->replace(QList<QPointF>{QPointF(lap, best->second)});
+        best_->setName(QStringLiteral("ベスト %1周目 %2").arg(lap).arg(qs(laps_->cell(lap, LapColumn::Time))));
+        const double top = zoom_->isChecked() ? best->second * 1.2 : slowest;
+        const double margin = std::max((top - best->second) * 0.05, 0.5);
+        timeAxis_->setRange(std::max(best->second - margin, 0.0), top + margin);
+    } else {
+        best_->clear();
+        best_->setName(QStringLiteral("ベスト -"));
+        timeAxis_->setRange(0.0, 60.0);
+    }
+}
+
+void LapChartWindow::showLapAt(const QPointF& point, bool hovering) {
+    if (!hovering || laps_ == nullptr) {
+        QToolTip::hideText();
+        return;
+    }
+    const int lap = static_cast<int>(std::lround(point.x()));
+    if (lap < 1 || lap > laps_->rowCount()) {
+        return;
+    }
+    QToolTip::showText(QCursor::pos(), QStringLiteral("%1周目  %2  %3")
+                                           .arg(lap)
+                                           .arg(qs(laps_->cell(lap, LapColumn::Time)))
+                                           .arg(driverName(laps_->cell(lap, LapColumn::Driver))),
+                       view_);
+}
+
+}  // namespace rennik::ui
