@@ -29,6 +29,8 @@ namespace rennik::ui {
 // It follows a lap table it does not own: the running one, or an earlier run's read back from
 // the run store. It draws only while it is shown, and only when the table changed.
 class LapChartWindow : public QWidget {
+    Q_OBJECT
+
 public:
     explicit LapChartWindow(QWidget* parent);
     ~LapChartWindow() override;

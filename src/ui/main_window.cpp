@@ -68,12 +68,15 @@ void MainWindow::run(const std::function<void()>& handler) {
     handler();
     // What the event changed (a click, an edit, a choice, a typed box) goes into the run store.
     RecordRun(host_);
-    binder_.sync();
-    followLapTable();
+    sync();
 }
 
 void MainWindow::tick(const std::function<void()>& handler) {
     handler();
+    sync();
+}
+
+void MainWindow::sync() {
     binder_.sync();
     followLapTable();
 }

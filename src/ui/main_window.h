@@ -36,7 +36,9 @@ public:
 
     // Runs a handler and redraws what it changed.
     void run(const std::function<void()>& handler);
-    void sync() { binder_.sync(); }
+    // Brings the widgets in line with the model, and the open lap chart and stint table with the
+    // lap table.
+    void sync();
     // The lap display's tick: the screen follows, and nothing is written to the disk.
     void tick(const std::function<void()>& handler);
     // The settings panel takes the sizes the main screen's opening gave it (twips).

@@ -21,6 +21,8 @@ namespace rennik::ui {
 // average lap) and every driver's totals, from the lap table it follows. The running run's also
 // sets the limit on continuous driving; an earlier run's only shows.
 class StintWindow : public QWidget {
+    Q_OBJECT
+
 public:
     // `setLimit` is called with the limit the crew sets; without it the window has no limit row.
     StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLimit = {});
