@@ -2,7 +2,8 @@
 # Builds Qt for 64-bit Windows from Debian's own qt6-base source package, cross-compiled with
 # Debian's mingw-w64 compilers, and installs it into a cache folder outside the tree:
 #   ${RENNIK_WIN_QT:-~/.cache/rennik1/qt-6.4.2-win64}
-# Only what Rennik1 uses is built: Core, Gui, Widgets, Network and the Windows platform plugin.
+# Only what Rennik1 uses is built: Core, Gui, Widgets, Network, OpenGL and OpenGLWidgets (which
+# Qt Charts needs) and the Windows platform plugin; build-qt-charts.sh then adds Qt Charts.
 # The source entry lives in a private apt configuration beside the build, so the machine's own
 # package lists are left as they are. Once installed, a second run finds the Qt and returns at
 # once. On 2 cores the first run takes about half an hour.
@@ -16,7 +17,7 @@ work=${RENNIK_WIN_QT_WORK:-$HOME/.cache/rennik1/qt-$qt_version-win64-build}
 
 if [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ] && [ -f "$prefix/plugins/platforms/qwindows.dll" ]; then
   echo "The Windows Qt $qt_version is already in $prefix"
-  exit 0
+  exec scripts/windows/build-qt-charts.sh
 fi
 
 scripts/ensure-packages.sh --no-install-recommends cmake ninja-build perl dpkg-dev qt6-base-dev \
@@ -95,3 +96,4 @@ nice -n 10 cmake --build "$build" --parallel "$(nproc)"
 cmake --install "$build" >/dev/null
 end=$(date +%s)
 echo "The Windows Qt $qt_version is in $prefix; built in $(( (end - start) / 60 )) min $(( (end - start) % 60 )) s"
+exec scripts/windows/build-qt-charts.sh

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds rennik1.exe and rennik1-carsim.exe against the Windows Qt of build-qt.sh and the
-# SQLite of build-sqlite.sh (a static library, linked into the programs) and writes
+# Cross-builds rennik1.exe and rennik1-carsim.exe against the Windows Qt of build-qt.sh with the
+# Qt Charts of build-qt-charts.sh and the SQLite of build-sqlite.sh (a static library, linked into
+# the programs) and writes
 # dist/Rennik1-win64.zip: one folder "Rennik1" with the two programs, the Qt DLLs, the
 # Windows platform and style plugins, Qt's Japanese texts, the compiler's runtime DLLs, a
 # Japanese README.txt and the licence texts of everything shipped in the folder.
@@ -13,8 +14,8 @@ if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
   echo "No Windows Qt in $qt: run scripts/windows/build-qt.sh first." >&2
   exit 1
 fi
-scripts/ensure-packages.sh --no-install-recommends cmake ninja-build qt6-base-dev g++-mingw-w64-x86-64-posix zip \
-  qt6-translations-l10n
+scripts/ensure-packages.sh --no-install-recommends cmake ninja-build qt6-base-dev qt6-charts-dev \
+  g++-mingw-w64-x86-64-posix zip qt6-translations-l10n
 # Qt's translations are data, the same on every platform: Debian's files of the same Qt version.
 translations_version=$(dpkg-query -W -f='${Version}' qt6-translations-l10n)
 case $translations_version in
@@ -22,6 +23,9 @@ case $translations_version in
   *) echo "qt6-translations-l10n is $translations_version; the package needs Qt 6.4.2's." >&2
      exit 1 ;;
 esac
+
+# Qt Charts for the lap chart, built once into the Windows Qt's folder.
+scripts/windows/build-qt-charts.sh
 
 # SQLite is linked into the programs (a static library): no DLL of it ships.
 scripts/windows/build-sqlite.sh
@@ -42,7 +46,8 @@ stage=$dir/stage/Rennik1
 rm -rf "$dir/stage"
 mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/licences"
 cp "$dir/src/rennik1.exe" "$dir/tools/rennik1-carsim.exe" "$stage/"
-for module in Core Gui Widgets Network; do
+# Qt Charts draws with OpenGL where a series asks for it, so its DLL names Qt's OpenGL ones.
+for module in Core Gui Widgets Network OpenGL OpenGLWidgets Charts; do
   cp "$qt/bin/Qt6$module.dll" "$stage/"
 done
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
@@ -60,6 +65,7 @@ sed 's/$/\r/' scripts/windows/README.txt | iconv -f UTF-8 -t CP932 > "$stage/REA
 version() { dpkg-query -W -f='${Version}' "$1"; }
 copyrights=(
   "qt6-base /usr/share/doc/libqt6core6/copyright"
+  "qt6-charts /usr/share/doc/libqt6charts6/copyright"
   "qt6-translations /usr/share/doc/qt6-translations-l10n/copyright"
   "gcc-runtime /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright"
   "mingw-w64 /usr/share/doc/mingw-w64-x86-64-dev/copyright"
@@ -75,7 +81,9 @@ done | while read -r text; do
 done | sort -u | while read -r text; do
   cp "$text" "$stage/licences/$(basename "$text").txt"
 done
+# Qt Charts' version is the one of the source it was built from, which build-qt-charts.sh notes.
 sed -e "s/@QT_BASE@/$(version qt6-base-dev)/" -e "s/@QT_TRANSLATIONS@/$translations_version/" \
+  -e "s/@QT_CHARTS@/$(cat "$qt/share/doc/rennik1/qt6-charts.version")/" \
   -e "s/@GCC@/$(version gcc-mingw-w64-x86-64-posix-runtime)/" -e "s/@MINGW@/$(version mingw-w64-x86-64-dev)/" \
   -e "s/@SQLITE@/$(cat "$sqlite/share/doc/sqlite3/version")/" \
   -e 's/$/\r/' scripts/windows/LICENCES.txt | iconv -f UTF-8 -t CP932 > "$stage/licences/README.txt"
