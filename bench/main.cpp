@@ -25,6 +25,7 @@
 #include "drive.h"
 #include "kill_bench.h"
 #include "rig/host_rig.h"
+#include "chart_bench.h"
 #include "soak.h"
 #include "soak_host.h"
 
@@ -157,17 +158,17 @@ void latencyRow(const char* name, const std::vector<double>& ms, const char* tar
 }
 
 // "--kill-trials" given without its count (last, or before another option) means 100 trials,
-// "--soak" without its count 5,000 laps.
+// "--soak" and "--chart" without their count 5,000 laps.
 std::vector<char*> withCounts(int argc, char* argv[]) {
     static char hundred[] = "100";
     static char fiveThousand[] = "5000";
     std::vector<char*> args(argv, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string option(args[i]);
-        if ((option == "--kill-trials" || option == "--soak") &&
+        if ((option == "--kill-trials" || option == "--soak" || option == "--chart") &&
             (i + 1 == args.size() || std::string(args[i + 1]).rfind("-", 0) == 0)) {
             args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                        option == "--soak" ? fiveThousand : hundred);
+                        option == "--kill-trials" ? hundred : fiveThousand);
         }
     }
     return args;
@@ -218,6 +219,10 @@ int main(int argc, char* argv[]) {
          QStringLiteral("Instead of the figures above: a race of N laps (default 5000) with the run store on, "
                         "laps of --lap race seconds (default 2.0 here) on a race clock --speed times as fast."),
          QStringLiteral("N")},
+        {QStringLiteral("chart"),
+         QStringLiteral("Instead of the figures above: the lap chart's drawing for a run of N laps (default "
+                        "5000), offscreen."),
+         QStringLiteral("N")},
         {QStringLiteral("speed"),
          QStringLiteral("With --soak: how many times as fast as the wall clock the race runs (default 20, "
                         "at most 100)."),
@@ -229,6 +234,9 @@ int main(int argc, char* argv[]) {
         return bench::runKillTrials(
             std::max(1, p.value(QStringLiteral("kill-trials")).toInt()), std::max(1.15, lap),
             QCoreApplication::applicationDirPath() + QStringLiteral("/rennik1-trial-host"));
+    }
+    if (p.isSet(QStringLiteral("chart"))) {
+        return bench::runChartBench(std::max(200, p.value(QStringLiteral("chart")).toInt()));
     }
     if (p.isSet(QStringLiteral("soak"))) {
         bench::SoakPlan soak;

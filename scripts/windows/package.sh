@@ -24,8 +24,16 @@ case $translations_version in
      exit 1 ;;
 esac
 
-# Qt Charts for the lap chart, built once into the Windows Qt's folder.
-scripts/windows/build-qt-charts.sh
+# Qt Charts for the lap chart, built once into the Windows Qt's folder. Where Debian's archive
+# does not give its source (2), the package is made without it: the lap chart's window then says
+# that this package has no chart, and everything else is the same.
+charts=yes
+scripts/windows/build-qt-charts.sh || {
+  status=$?
+  [ "$status" -eq 2 ] || exit "$status"
+  charts=no
+  echo "WARNING: the package is made without Qt Charts: its lap chart window only says so." >&2
+}
 
 # SQLite is linked into the programs (a static library): no DLL of it ships.
 scripts/windows/build-sqlite.sh
@@ -46,8 +54,10 @@ stage=$dir/stage/Rennik1
 rm -rf "$dir/stage"
 mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations" "$stage/licences"
 cp "$dir/src/rennik1.exe" "$dir/tools/rennik1-carsim.exe" "$stage/"
+modules=(Core Gui Widgets Network)
 # Qt Charts draws with OpenGL where a series asks for it, so its DLL names Qt's OpenGL ones.
-for module in Core Gui Widgets Network OpenGL OpenGLWidgets Charts; do
+[ "$charts" = no ] || modules+=(OpenGL OpenGLWidgets Charts)
+for module in "${modules[@]}"; do
   cp "$qt/bin/Qt6$module.dll" "$stage/"
 done
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
@@ -65,12 +75,12 @@ sed 's/$/\r/' scripts/windows/README.txt | iconv -f UTF-8 -t CP932 > "$stage/REA
 version() { dpkg-query -W -f='${Version}' "$1"; }
 copyrights=(
   "qt6-base /usr/share/doc/libqt6core6/copyright"
-  "qt6-charts /usr/share/doc/libqt6charts6/copyright"
   "qt6-translations /usr/share/doc/qt6-translations-l10n/copyright"
   "gcc-runtime /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright"
   "mingw-w64 /usr/share/doc/mingw-w64-x86-64-dev/copyright"
   "sqlite3 $sqlite/share/doc/sqlite3/copyright"
 )
+[ "$charts" = no ] || copyrights+=("qt6-charts /usr/share/doc/libqt6charts6/copyright")
 for entry in "${copyrights[@]}"; do
   read -r name file <<<"$entry"
   cp "$file" "$stage/licences/$name.txt"
@@ -81,9 +91,14 @@ done | while read -r text; do
 done | sort -u | while read -r text; do
   cp "$text" "$stage/licences/$(basename "$text").txt"
 done
-# Qt Charts' version is the one of the source it was built from, which build-qt-charts.sh notes.
-sed -e "s/@QT_BASE@/$(version qt6-base-dev)/" -e "s/@QT_TRANSLATIONS@/$translations_version/" \
-  -e "s/@QT_CHARTS@/$(cat "$qt/share/doc/rennik1/qt6-charts.version")/" \
+# Qt Charts' version is the one of the source it was built from, which build-qt-charts.sh notes;
+# a package without it drops its paragraph.
+if [ "$charts" = no ]; then
+  without_charts=(-e '/^■ Qt Charts/,/^$/d')
+else
+  without_charts=(-e "s/@QT_CHARTS@/$(cat "$qt/share/doc/rennik1/qt6-charts.version")/")
+fi
+sed "${without_charts[@]}" -e "s/@QT_BASE@/$(version qt6-base-dev)/" -e "s/@QT_TRANSLATIONS@/$translations_version/" \
   -e "s/@GCC@/$(version gcc-mingw-w64-x86-64-posix-runtime)/" -e "s/@MINGW@/$(version mingw-w64-x86-64-dev)/" \
   -e "s/@SQLITE@/$(cat "$sqlite/share/doc/sqlite3/version")/" \
   -e 's/$/\r/' scripts/windows/LICENCES.txt | iconv -f UTF-8 -t CP932 > "$stage/licences/README.txt"

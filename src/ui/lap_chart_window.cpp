@@ -32,6 +32,8 @@ const QColor kDriverColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x
                                  QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
                                  QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
 constexpr int kAverageLaps = 5;
+// Beyond this many timed laps a lap is less than a pixel wide on a pit laptop's screen.
+constexpr qsizetype kSmoothLaps = 1000;
 
 QString driverName(const std::string& driver) { return driver.empty() ? QStringLiteral("(ドライバなし)") : qs(driver); }
 
@@ -64,10 +66,8 @@ LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     average_ = new QLineSeries;
     average_->setName(QStringLiteral("直近%1周の平均").arg(kAverageLaps));
-    QPen pen(QColor(0x80, 0x80, 0x80));
-    pen.setStyle(Qt::DashLine);
-    pen.setWidth(2);
-    average_->setPen(pen);
+    // Solid: a dashed line of thousands of segments takes longer to draw than all the laps.
+    average_->setPen(QPen(QColor(0x90, 0x90, 0x90), 2));
     best_ = new QScatterSeries;
     best_->setMarkerShape(QScatterSeries::MarkerShapeStar);
     best_->setMarkerSize(22.0);
@@ -81,7 +81,6 @@ LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(best_, &QScatterSeries::hovered, this, &LapChartWindow::showLapAt);
 
     view_ = new QChartView(chart_);
-    view_->setRenderHint(QPainter::Antialiasing);
     view_->setRubberBand(QChartView::RectangleRubberBand);
 
     heading_ = new QLabel;
@@ -140,7 +139,6 @@ int LapChartWindow::points() const {
 QLineSeries* LapChartWindow::stintLine(std::size_t index) {
     while (stints_.size() <= index) {
         auto* line = new QLineSeries;
-        line->setPointsVisible(true);
         chart_->addSeries(line);
         line->attachAxis(lapAxis_);
         line->attachAxis(timeAxis_);
@@ -190,7 +188,9 @@ void LapChartWindow::redraw() {
         QPen pen(kDriverColours[static_cast<std::size_t>(it->second) % std::size(kDriverColours)]);
         pen.setWidth(2);
         line->setPen(pen);
-        line->replace(points);
+        if (line->points() != points) {
+            line->replace(points);
+        }
         line->setVisible(true);
         // One legend entry per driver: his first stint's.
         for (QLegendMarker* marker : chart_->legend()->markers(line)) {
@@ -201,11 +201,33 @@ void LapChartWindow::redraw() {
         stints_[k]->clear();
         stints_[k]->setVisible(false);
     }
+    // Smoothed lines and a dot per lap while the laps are few enough to be told apart. A long
+    // race draws without smoothing and its average from every few laps (never more points than a
+    // screen has pixels across), which keeps its drawing within the time of a glance.
+    const bool fewLaps = average.size() <= kSmoothLaps;
+    if (!fewLaps) {
+        const qsizetype every = (average.size() + kSmoothLaps - 1) / kSmoothLaps;
+        QList<QPointF> sparse;
+        for (qsizetype k = 0; k < average.size(); k += every) {
+            sparse.append(average[k]);
+        }
+        if (sparse.back() != average.back()) {
+            sparse.append(average.back());
+        }
+        average.swap(sparse);
+    }
     average_->replace(average);
+    view_->setRenderHint(QPainter::Antialiasing, fewLaps);
+    for (QLineSeries* line : stints_) {
+        line->setPointsVisible(fewLaps);
+    }
 
-    const int lastLap = std::max(laps_->rowCount(), 10);
-    lapAxis_->setRange(0.5, lastLap + 0.5);
-    lapAxis_->setTickInterval(lapStep(lastLap));
+    // The lap axis grows a step at a time, not a lap at a time: while its range stays, a new lap
+    // redraws only its own stint's line and the average, not every line of the race.
+    const int lapCount = std::max(laps_->rowCount(), 10);
+    const double step = lapStep(lapCount);
+    lapAxis_->setRange(0.5, std::ceil(lapCount / step) * step + 0.5);
+    lapAxis_->setTickInterval(step);
     if (best) {
         const int lap = best->first;
         best_->replace(QList<QPointF>{QPointF(lap, best->second)});
@@ -213,6 +235,7 @@ void LapChartWindow::redraw() {
         const double top = zoom_->isChecked() ? best->second * 1.2 : slowest;
         const double margin = std::max((top - best->second) * 0.05, 0.5);
         timeAxis_->setRange(std::max(best->second - margin, 0.0), top + margin);
+        timeAxis_->applyNiceNumbers();
     } else {
         best_->clear();
         best_->setName(QStringLiteral("ベスト -"));
