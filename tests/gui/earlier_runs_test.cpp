@@ -1,5 +1,6 @@
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -16,6 +17,8 @@
 #include "timing/run_control.h"
 #include "ui/earlier_runs_dialog.h"
 #include "ui/japanese_font.h"
+#include "ui/lap_chart_window.h"
+#include "ui/stint_window.h"
 
 using namespace rennik;
 
@@ -151,6 +154,50 @@ private slots:
         const QSize least = list->window()->minimumSizeHint();
         QVERIFY2(least.width() <= 1366 - 16 && least.height() <= 728 - 39,
                  qPrintable(QStringLiteral("%1x%2").arg(least.width()).arg(least.height())));
+    }
+
+    void anEarlierRunHasItsChartStintsAndCsvWhichFollowTheRunChosen() {
+        Pit p;
+        p.startStop();
+        p.carSends(45000);
+        p.carSends(130000);
+        p.driver("佐藤");
+        p.carSends(210000);
+        p.startStop();
+        p.fakes.clock.set({2024, 5, 12, 10, 15, 0});
+        p.startStop();
+        p.carSends(50000);
+
+        p.find<QPushButton>("Btn_Runs")->click();
+        auto* list = p.inDialog<QTableWidget>("Spd_Runs");
+        list->setCurrentCell(1, 0);
+        p.inDialog<QPushButton>("Btn_RunChart")->click();
+        p.inDialog<QPushButton>("Btn_RunStints")->click();
+        auto* dialog = p.window.findChild<ui::EarlierRunsDialog*>();
+        auto* chart = dialog->findChild<ui::LapChartWindow*>();
+        auto* stints = dialog->findChild<ui::StintWindow*>();
+        QVERIFY(chart->isVisible() && stints->isVisible());
+        QCOMPARE(chart->points(), 3);
+        QVERIFY(chart->windowTitle().contains(QStringLiteral("09:30")));
+        QCOMPARE(stints->stints()->rowCount(), 2);
+        QCOMPARE(stints->drivers()->item(1, 0)->text(), QStringLiteral("佐藤"));
+
+        // The stints of the first run as CSV, in UTF-8 with its byte-order mark.
+        const auto file = p.dir.path() / "stints.csv";
+        p.fakes.dialogs.saveAsNext(file.string(), 1);
+        QMenu* menu = p.inDialog<QPushButton>("Btn_RunCsv")->menu();
+        menu->actions().at(1)->trigger();
+        QVERIFY(p.fakes.dialogs.saves.back().fileName.ends_with("富士 耐久_2024-05-12_0930_スティント.csv"));
+        std::ifstream csv(file, std::ios::binary);
+        const std::string bytes(std::istreambuf_iterator<char>(csv), {});
+        QVERIFY(bytes.starts_with("\xEF\xBB\xBFスティント,ドライバ"));
+        QVERIFY(bytes.find("\r\n2,佐藤,3,3,1,0:01:20,80000,") != std::string::npos);
+
+        // The run on now chosen: both windows follow it, and stay open.
+        list->setCurrentCell(0, 0);
+        QVERIFY(chart->isVisible() && stints->isVisible());
+        QCOMPARE(chart->points(), 1);
+        QCOMPARE(stints->stints()->rowCount(), 1);
     }
 
     void withoutARunStoreTheListIsEmptyAndSaysWhy() {
