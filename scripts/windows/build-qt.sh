@@ -4,8 +4,7 @@
 #   ${RENNIK_WIN_QT:-~/.cache/rennik1/qt-6.4.2-win64}
 # Only what Rennik1 uses is built: Core, Gui, Widgets, Network, OpenGL and OpenGLWidgets (which
 # Qt Charts needs) and the Windows platform plugin; build-qt-charts.sh then adds Qt Charts.
-# The source entry lives in a private apt configuration beside the build, so the machine's own
-# package lists are left as they are. Once installed, a second run finds the Qt and returns at
+# The source comes through scripts/windows/debian-source.sh. Once installed, a second run finds the Qt and returns at
 # once. On 2 cores the first run takes about half an hour.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -31,31 +30,9 @@ case $host_version in
      exit 1 ;;
 esac
 
-# A private apt configuration: the machine's archive with a deb-src entry, its own lists and
-# cache, nothing written to /etc/apt or /var/lib/apt.
-apt_dir=$work/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/etc"
-uri=http://deb.debian.org/debian
-suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-cat > "$apt_dir/etc/sources.list" <<LIST
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $suite-updates main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security $suite-security main
-LIST
-apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/etc/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
-  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
-  -o "Debug::NoLocking=1" -o "APT::Sandbox::User=root")
-
+. scripts/windows/debian-source.sh
+debian_source "qt6-base=$host_version" "$work"
 src=$work/src
-if [ ! -f "$src/.unpacked" ]; then
-  echo "Fetching the source package qt6-base $host_version"
-  apt-get "${apt_opts[@]}" -q update
-  rm -rf "$src" && mkdir -p "$src"
-  # apt checks every file of the source package against the signed archive index;
-  # dpkg-source then checks them again against the .dsc while unpacking.
-  (cd "$src" && apt-get "${apt_opts[@]}" -q source "qt6-base=$host_version")
-  touch "$src/.unpacked"
-fi
 qt_src=$(find "$src" -maxdepth 1 -type d -name "qt6-base-*" | head -n 1)
 [ -n "$qt_src" ] || { echo "No unpacked qt6-base source in $src" >&2; exit 1; }
 

@@ -8,8 +8,7 @@
 # The library is linked into the programs, so no DLL ships. It is built the way debian/rules
 # builds libsqlite3-0: the same configure options and the same SQLITE_* compile options, so the
 # Windows program has the SQLite of the Linux one; only Debian's Linux hardening flags are left
-# out. The source entry lives in a private apt configuration beside the build, so the machine's
-# own package lists are left as they are. Once installed, a second run finds the library and
+# out. The source comes through scripts/windows/debian-source.sh. Once installed, a second run finds the library and
 # returns at once. On 2 cores the first run takes about half a minute.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -30,33 +29,9 @@ fi
 scripts/ensure-packages.sh --no-install-recommends dpkg-dev make gcc libc6-dev tcl8.6 \
   gcc-mingw-w64-x86-64-posix debian-archive-keyring
 
-# A private apt configuration: Debian's bookworm archive with a deb-src entry, its own lists and
-# cache, nothing written to /etc/apt or /var/lib/apt. The suite is bookworm's whatever this
-# machine runs, because the version is bookworm's; its security and point-release updates come
-# with it.
-apt_dir=$work/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/etc"
-keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-cat > "$apt_dir/etc/sources.list" <<LIST
-deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm-updates main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian-security bookworm-security main
-LIST
-apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/etc/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
-  -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
-  -o "Debug::NoLocking=1" -o "APT::Sandbox::User=root")
-
+. scripts/windows/debian-source.sh
+debian_source sqlite3 "$work"
 src=$work/src
-if [ ! -f "$src/.unpacked" ]; then
-  echo "Fetching the source package sqlite3 (bookworm)"
-  apt-get "${apt_opts[@]}" -q update
-  rm -rf "$src" && mkdir -p "$src"
-  # apt checks every file of the source package against the signed archive index;
-  # dpkg-source then checks them again against the .dsc while unpacking, and applies Debian's
-  # patches (among them its security fixes).
-  (cd "$src" && apt-get "${apt_opts[@]}" -q source sqlite3)
-  touch "$src/.unpacked"
-fi
 sqlite_src=$(find "$src" -maxdepth 1 -type d -name "sqlite3-*" | head -n 1)
 [ -n "$sqlite_src" ] || { echo "No unpacked sqlite3 source in $src" >&2; exit 1; }
 debian_version=$(dpkg-parsechangelog -l "$sqlite_src/debian/changelog" -S Version)

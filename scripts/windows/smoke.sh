@@ -8,13 +8,14 @@
 #      picture); the files of its first start must be byte for byte those of the Linux program's
 #      first start;
 #   3. a real run: rennik1.exe under Wine, the Linux rennik1-carsim as the car over 127.0.0.1,
-#      5 laps, driven through the window as a crew drives it (address, Start, Stop, save). The
+#      5 laps, driven through the window as a crew drives it (address, Start, Stop, save, the
+#      laps saved as CSV). The
 #      controls are found by their names in the program's --layout file, and every button shown
 #      must lie whole on the screen. The session's end is refused during the run; every lap must
 #      be recorded within 20 ms of the simulator's own measure; after the save nothing of Qt's
 #      may be in the registry;
-#   4. the same run with the Linux program: the two result files must be Shift-JIS with CR LF
-#      and the same, byte for byte, but for the lap times of that run.
+#   4. the same run with the Linux program: the two result files, and the two CSV files, must be
+#      Shift-JIS with CR LF and the same, byte for byte, but for the lap times of that run.
 # Exits non-zero at the first thing that does not hold. Works in build/windows-smoke, and leaves
 # its screenshots there.
 set -euo pipefail
@@ -159,6 +160,18 @@ drive_run() {
       fail "$name: Qt wrote into the registry after the save:"$'\n'"$registry"
     echo "$name: after the save, wine reg query HKCU\\Software\\QtProject /s: $(tr -d '\r' <<<"$registry")"
   fi
+  # The laps as CSV through the menu of "CSV保存": its first table, the dialog's first file type
+  # (Shift-JIS), under the result's name with ".csv".
+  click_control "$layout" "Btn_Csv(0)"
+  sleep 1
+  xdotool key Down Return
+  wait_window "CSV保存" 20 >/dev/null || fail "$name: no save dialog for the CSV"
+  sleep 1
+  xdotool key ctrl+a
+  xdotool type --delay 40 "${result%.txt}.csv"
+  xdotool key Return
+  for _ in $(seq 40); do [ -s "$work/run/$name-result.csv" ] && break; sleep 0.25; done
+  [ -s "$work/run/$name-result.csv" ] || fail "$name: no CSV written"
   click_control "$layout" "Btn_End"
   wait_window "終了確認" 10 >/dev/null || fail "$name: no question at End"
   xdotool key alt+y
@@ -201,5 +214,21 @@ done
 cmp -s "$work/run/windows-result.txt.masked" "$work/run/linux-result.txt.masked" ||
   fail "the result files differ beyond the lap times"
 echo "Result files: Shift-JIS with CR LF; $(grep -c "^[0-9]*," "$work/run/windows-result.txt") lap lines;" \
+  "the same as the Linux program's but for the lap times"
+
+# The CSV of the laps: Shift-JIS with CR LF, its header, and the same from both programs but for
+# the lap times (quoted, their quotes doubled) and their milliseconds, and for a row without a
+# time that a silence opened before Stop (the Windows run pauses for the session's end).
+for name in windows linux; do
+  file=$work/run/$name-result.csv
+  iconv -f CP932 -t UTF-8 "$file" >"$file.utf8" || fail "$name: the CSV is not Shift-JIS"
+  [ "$(head -n 1 "$file.utf8")" = $'周回,タイム,タイム(ms),ドライバ,備考,メッセージ\r' ] ||
+    fail "$name: the CSV's header is not the laps'"
+  [ "$(tr -cd '\n' <"$file" | wc -c)" -eq "$(grep -c $'\r$' "$file")" ] || fail "$name: a CSV line does not end in CR LF"
+  sed -E -e '/^[0-9]+,,,,,\r$/d' -e 's/"[0-9]+'"'"'[0-9]{2}""[0-9]{2,3}",[0-9]+/<time>/' "$file.utf8" >"$file.masked"
+done
+cmp -s "$work/run/windows-result.csv.masked" "$work/run/linux-result.csv.masked" ||
+  fail "the CSV files differ beyond the lap times"
+echo "CSV of the laps: Shift-JIS with CR LF; $(grep -c '<time>' "$work/run/windows-result.csv.masked") timed laps;" \
   "the same as the Linux program's but for the lap times"
 echo "Smoke test under Wine passed"
