@@ -18,11 +18,8 @@
 #include "store/run_resume.h"
 #include "timing/run_control.h"
 #include "ui/grid_binding.h"
-#include "ui/csv_menu.h"
-#include "ui/lap_chart_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
-#include "ui/stint_window.h"
 
 namespace rennik::ui {
 namespace {
@@ -121,13 +118,6 @@ void loadLike(const MainScreen& loaded, MainScreen& screen) {
 
 }  // namespace
 
-struct EarlierRunsDialog::View {
-    std::int64_t id = 0;
-    LocalDateTime start;
-    RaceState race;
-    MainScreen screen;
-};
-
 EarlierRunsDialog::EarlierRunsDialog(Host& host, QWidget* parent) : QDialog(parent), host_(host) {
     setObjectName(QStringLiteral("EarlierRuns"));
     setWindowTitle(QStringLiteral("過去の走行"));
@@ -206,33 +196,7 @@ EarlierRunsDialog::EarlierRunsDialog(Host& host, QWidget* parent) : QDialog(pare
     save_->setObjectName(QStringLiteral("Btn_RunWrite"));
     save_->setAutoDefault(false);
     connect(save_, &QPushButton::clicked, this, [this] { save(); });
-    chart_ = new QPushButton(QStringLiteral("ラップチャート"));
-    chart_->setObjectName(QStringLiteral("Btn_RunChart"));
-    connect(chart_, &QPushButton::clicked, this, [this] {
-        if (lapChart_ == nullptr) {
-            lapChart_ = new LapChartWindow(this);
-        }
-        lapChart_->show();
-        followChosen();
-        lapChart_->raise();
-    });
-    stintTable_ = new QPushButton(QStringLiteral("スティント表"));
-    stintTable_->setObjectName(QStringLiteral("Btn_RunStints"));
-    connect(stintTable_, &QPushButton::clicked, this, [this] {
-        if (stints_ == nullptr) {
-            stints_ = new StintWindow(this);
-        }
-        stints_->show();
-        followChosen();
-        stints_->raise();
-    });
-    csv_ = new QPushButton(QStringLiteral("CSV保存"));
-    csv_->setObjectName(QStringLiteral("Btn_RunCsv"));
-    attachCsvMenu(csv_, [this](CsvTable table) {
-        if (view_) {
-            SaveCsvFile(host_, view_->screen, view_->race, table);
-        }
-    });
+    buildRunViews();
     auto* close = new QPushButton(QStringLiteral("閉じる"));
     close->setObjectName(QStringLiteral("Btn_RunsClose"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -329,14 +293,7 @@ void EarlierRunsDialog::refresh() {
 }
 
 void EarlierRunsDialog::choose(int row) {
-    // The chart and the stint table let go of the run shown before it goes; they stay open for
-    // the run chosen next.
-    if (lapChart_ != nullptr) {
-        lapChart_->follow(nullptr, nullptr, {});
-    }
-    if (stints_ != nullptr) {
-        stints_->follow(nullptr, nullptr, {});
-    }
+    letGoOfRun();
     view_.reset();
     laps_->setRowCount(0);
     drivers_->setRowCount(0);
@@ -388,24 +345,6 @@ void EarlierRunsDialog::choose(int row) {
     }
     view_ = std::move(view);
     followChosen();
-}
-
-void EarlierRunsDialog::followChosen() {
-    for (QWidget* w : {static_cast<QWidget*>(lapChart_), static_cast<QWidget*>(stints_)}) {
-        if (w != nullptr && !view_) {
-            w->hide();
-        }
-    }
-    if (!view_) {
-        return;
-    }
-    const Grid* laps = &view_->screen.car.Spd_LapTime;
-    if (lapChart_ != nullptr) {
-        lapChart_->follow(laps, &view_->race.Settings, heading_->text());
-    }
-    if (stints_ != nullptr) {
-        stints_->follow(laps, &view_->race.Settings, heading_->text());
-    }
 }
 
 void EarlierRunsDialog::save() {

@@ -39,8 +39,12 @@ private:
     void choose(int row);
     void save();
     void sizeForScreen();
-    // The chart and the stint table show the run chosen, and close while none is.
+    // The buttons of the chosen run's lap chart, stint table and CSV exports.
+    void buildRunViews();
+    // The chart and the stint table show the run chosen, and close while none is; before the
+    // run shown goes, they let go of it (they stay open for the run chosen next).
     void followChosen();
+    void letGoOfRun();
 
     Host& host_;
     std::vector<store::RunSummary> runs_;
@@ -58,6 +62,14 @@ private:
     QPushButton* csv_ = nullptr;
     LapChartWindow* lapChart_ = nullptr;
     StintWindow* stints_ = nullptr;
+};
+
+// The chosen run read back into a race state and screen of its own.
+struct EarlierRunsDialog::View {
+    std::int64_t id = 0;
+    LocalDateTime start;
+    RaceState race;
+    MainScreen screen;
 };
 
 }  // namespace rennik::ui
