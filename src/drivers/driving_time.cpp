@@ -40,7 +40,8 @@ void ShowDrivingTime(Host& host, int slot) {
     race.DriveOverLimit[slot] = seconds >= limitSeconds;
     car.Lbl_DriveLimit.setCaption("上限 " + HmsText(seconds32(limitSeconds)) +
                                   (race.DriveOverLimit[slot] ? " 超過" : ""));
-    const bool warn = seconds >= limitSeconds - std::int64_t{limit.warnMinutes} * 60;
+    // Only while the car runs: after Stop nobody is at the wheel.
+    const bool warn = car.Time_Lap.running() && seconds >= limitSeconds - std::int64_t{limit.warnMinutes} * 60;
     car.Time_DriveBlk.setEnabled(warn);
     if (!warn) {
         car.Lbl_DriveTime.clearColors();

@@ -1,7 +1,6 @@
 #include "drivers/stints.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "base/numbers.h"
@@ -18,7 +17,7 @@ std::optional<std::int32_t> LapFigures::averageTicks() const {
     if (timedLaps == 0) {
         return std::nullopt;
     }
-    return numbers::saturatingInt32(std::trunc(static_cast<double>(drivingTicks) / timedLaps));
+    return numbers::saturatingInt32(static_cast<double>(drivingTicks) / timedLaps);
 }
 
 void LapFigures::add(int lap, const std::optional<double>& ticks) {
@@ -37,9 +36,12 @@ void LapFigures::add(int lap, const std::optional<double>& ticks) {
 }
 
 std::vector<Stint> StintsOf(std::span<const LapRowCache::Row> rows) {
+    // Blank rows at the end are the lap under way, or the one a silence opened before Stop:
+    // not driven to its end, it belongs to no stint yet.
+    const auto end = std::find_if(rows.rbegin(), rows.rend(), [](const LapRowCache::Row& r) { return !blankRow(r); });
     std::vector<Stint> stints;
     int lap = 0;
-    for (const LapRowCache::Row& row : rows) {
+    for (const LapRowCache::Row& row : rows.first(static_cast<std::size_t>(rows.rend() - end))) {
         ++lap;
         const bool joinsCurrent = !stints.empty() && (blankRow(row) || row.driver == stints.back().driver);
         if (!joinsCurrent) {

@@ -11,11 +11,13 @@
 // Stints: a driver's continuous spell at the wheel, from the driver choice to the next. A lap
 // belongs to the driver its row carries, so a stint is a run of consecutive lap-table rows under
 // the same driver. Rows a lap correction added (no time, no driver) belong to the stint around
-// them: the driver at the wheel did not change because the crew corrected the count.
+// them: the driver at the wheel did not change because the crew corrected the count. Blank rows
+// that end the table are the lap under way and belong to no stint yet.
 namespace rennik {
 
 // Figures over some laps: how many rows, how many with a time, the sum of their times, the best
-// (the earlier of equal laps) and the average, truncated to the tick like the car's average.
+// (the earlier of equal laps) and the average, rounded to the tick as a driver's average is on
+// the main screen.
 struct LapFigures {
     int laps = 0;
     int timedLaps = 0;

@@ -14,7 +14,7 @@ struct FuelAccount {
     double metresPerLitre = 0.0;
     double tankLitres = 0.0;
     double refuelledLitres = 0.0;
-    // Laps counted, the lap now run included: the fuel account counts it as burnt already.
+    // Laps begun, the lap now run included: it counts as burnt from its start.
     std::int32_t lapCount = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "fuel/strategy_display.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -21,14 +22,22 @@ void ShowFuelStrategy(Host& host, int slot) {
     const RaceState& race = host.race;
     CarPanel& car = host.main.panel(slot);
     const auto i = static_cast<std::size_t>(slot);
+    const bool running = car.Time_Lap.running();
+    const std::vector<LapRowCache::Row>& rows = host.lapRows[i].rows(car.Spd_LapTime);
+    // The lap under way is burnt from its start: the lap count takes it in only when a silence
+    // opens its row, so before that (lap 1, and the car still in reach after closing a lap) it
+    // is one more.
+    const bool underWayUncounted = running && (rows.empty() || rows.back().ticks);
     const FuelAccount account{static_cast<double>(race.CourseLength), static_cast<double>(race.MetresPerLitre[i]),
                               static_cast<double>(race.TankCapacity[i]), static_cast<double>(race.TotalFuel[i]),
-                              race.LapCnt[i]};
+                              race.LapCnt[i] + (underWayUncounted ? 1 : 0)};
+    // The car's average of this run: none before its first timed lap (the figure the previous
+    // run left stays until then).
+    const bool timed = std::any_of(rows.begin(), rows.end(), [](const LapRowCache::Row& r) { return r.ticks; });
     std::optional<RunEnd> end;
     if (race.HasEndTime) {
-        const std::int64_t runningLap =
-            car.Time_Lap.running() ? std::int64_t{host.TickCount()} - race.LapStartTick[i] : 0;
-        end = RunEnd{race.RemainTicks, race.LapTicksSum[i], runningLap};
+        const std::int64_t runningLap = running ? std::int64_t{host.TickCount()} - race.LapStartTick[i] : 0;
+        end = RunEnd{race.RemainTicks, timed ? race.LapTicksSum[i] : 0, runningLap};
     }
     const std::optional<FuelPlan> plan = PlanFuel(account, end);
     if (!plan) {

@@ -110,9 +110,13 @@ void LapChartWindow::follow(const Grid* laps, const AppSettings* settings, const
     settings_ = settings;
     rows_ = LapRowCache();
     drawn_.reset();
+    setTitle(title);
+    refresh();
+}
+
+void LapChartWindow::setTitle(const QString& title) {
     setWindowTitle(QStringLiteral("ラップチャート - ") + title);
     heading_->setText(title);
-    refresh();
 }
 
 void LapChartWindow::refresh() {

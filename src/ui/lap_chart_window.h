@@ -38,6 +38,8 @@ public:
     // Draws `laps`, whose ticks count at `settings`' precision, from now on; `title` names the
     // run. Both must outlive the window or be replaced by another follow() first.
     void follow(const Grid* laps, const AppSettings* settings, const QString& title);
+    // Names the run anew: the running run's name changes at each Start.
+    void setTitle(const QString& title);
     // Brings the plot in line with the table, when it is shown and the table changed.
     void refresh();
     // The timed laps drawn.

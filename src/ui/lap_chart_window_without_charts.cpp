@@ -24,6 +24,10 @@ LapChartWindow::~LapChartWindow() = default;
 void LapChartWindow::follow(const Grid* laps, const AppSettings* settings, const QString& title) {
     laps_ = laps;
     settings_ = settings;
+    setTitle(title);
+}
+
+void LapChartWindow::setTitle(const QString& title) {
     setWindowTitle(QStringLiteral("ラップチャート - ") + title);
     heading_->setText(title);
 }

@@ -55,6 +55,8 @@ QWidget* MainWindow::buildStint(CarPanel& car) {
     int row = 1;
     for (Label* line : {&car.Lbl_FuelLaps, &car.Lbl_FuelEnd, &car.Lbl_Refuel}) {
         QLabel* l = label(*line);
+        // The refuel is what the crew acts on: it stands out (bold, in the room the screen has).
+        scaleFont(l, 1.0, line == &car.Lbl_Refuel);
         l->setWordWrap(true);
         l->setMinimumHeight(l->fontMetrics().height() + 2);
         g->addWidget(l, row++, 0, 1, 3);
@@ -94,10 +96,12 @@ void MainWindow::showStints() {
 }
 
 void MainWindow::followLapTable() {
-    if (lapChart_ != nullptr) {
+    if (lapChart_ != nullptr && lapChart_->isVisible()) {
+        lapChart_->setTitle(runningTitle(host_.main, host_.race));
         lapChart_->refresh();
     }
-    if (stints_ != nullptr) {
+    if (stints_ != nullptr && stints_->isVisible()) {
+        stints_->setTitle(runningTitle(host_.main, host_.race));
         stints_->refresh();
     }
 }

@@ -19,14 +19,15 @@
 namespace rennik::ui {
 namespace {
 
-QTableWidget* table(const QStringList& headings) {
+QTableWidget* table(const QStringList& headings, int nameColumn) {
     auto* t = new QTableWidget(0, static_cast<int>(headings.size()));
     t->setHorizontalHeaderLabels(headings);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->verticalHeader()->setVisible(false);
+    // The figures keep the width of their texts, side by side; the driver's name takes the rest.
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->setSectionResizeMode(nameColumn, QHeaderView::Stretch);
     return t;
 }
 
@@ -56,15 +57,21 @@ std::string driverText(const std::string& driver) { return driver.empty() ? "(�
 
 StintWindow::StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLimit) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("StintTable"));
+    // Read from a step back, as the earlier runs are.
+    QFont larger = font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.3);
+    setFont(larger);
     heading_ = new QLabel;
     QFont f = heading_->font();
     f.setBold(true);
     heading_->setFont(f);
     stints_ = table({QStringLiteral("No."), QStringLiteral("ドライバ"), QStringLiteral("周回"), QStringLiteral("周回数"),
-                     QStringLiteral("運転時間"), QStringLiteral("ベスト"), QStringLiteral("平均")});
+                     QStringLiteral("運転時間"), QStringLiteral("ベスト"), QStringLiteral("平均")},
+                    1);
     stints_->setObjectName(QStringLiteral("Stints"));
     drivers_ = table({QStringLiteral("ドライバ"), QStringLiteral("スティント"), QStringLiteral("周回数"),
-                      QStringLiteral("合計運転時間"), QStringLiteral("ベスト"), QStringLiteral("平均")});
+                      QStringLiteral("合計運転時間"), QStringLiteral("ベスト"), QStringLiteral("平均")},
+                     0);
     drivers_->setObjectName(QStringLiteral("DriverTotals"));
 
     auto* v = new QVBoxLayout(this);
@@ -98,7 +105,7 @@ StintWindow::StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLim
         row->addStretch();
         v->addLayout(row);
     }
-    resize(720, 520);
+    resize(860, 600);
 }
 
 void StintWindow::follow(const Grid* laps, const AppSettings* settings, const QString& title) {
@@ -106,8 +113,7 @@ void StintWindow::follow(const Grid* laps, const AppSettings* settings, const QS
     settings_ = settings;
     rows_ = LapRowCache();
     drawn_.reset();
-    setWindowTitle(QStringLiteral("スティント表 - ") + title);
-    heading_->setText(title);
+    setTitle(title);
     refresh();
 }
 
@@ -116,6 +122,11 @@ void StintWindow::showLimit(const DriveLimit& limit) {
         limit_->setValue(limit.limitMinutes);
         warn_->setValue(limit.warnMinutes);
     }
+}
+
+void StintWindow::setTitle(const QString& title) {
+    setWindowTitle(QStringLiteral("スティント表 - ") + title);
+    heading_->setText(title);
 }
 
 void StintWindow::refresh() {

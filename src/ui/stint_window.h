@@ -27,8 +27,9 @@ public:
     // `setLimit` is called with the limit the crew sets; without it the window has no limit row.
     StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLimit = {});
 
-    // As LapChartWindow::follow.
+    // As LapChartWindow::follow and setTitle.
     void follow(const Grid* laps, const AppSettings* settings, const QString& title);
+    void setTitle(const QString& title);
     void refresh();
     // The limit as it holds now, shown in its boxes.
     void showLimit(const DriveLimit& limit);

@@ -57,14 +57,15 @@ TEST_F(CsvFileTest, TheLapsStintsAndDriversAsTheScreenHoldsThem) {
               "1,\"1'40\"\"000\",100000,山田,,\"OK, 了解\"\r\n"
               "2,\"1'38\"\"500\",98500,山田,\"ピットイン\"\"給油\"\"\",\", \"\r\n"
               "3,,,,,\r\n");
+    // The empty last row is the lap under way: in no stint.
     LapRowCache cache;
     const std::vector<Stint> stints = StintsOf(cache.rows(car.Spd_LapTime));
     EXPECT_EQ(csv::stints(stints, race.Settings),
               "スティント,ドライバ,開始周,終了周,周回数,運転時間,運転時間(ms),ベストラップ,ベスト周,平均ラップ\r\n"
-              "1,山田,1,3,3,0:03:18,198500,\"1'38\"\"500\",2,\"1'39\"\"250\"\r\n");
+              "1,山田,1,2,2,0:03:18,198500,\"1'38\"\"500\",2,\"1'39\"\"250\"\r\n");
     EXPECT_EQ(csv::drivers(DriverTotalsOf(stints), race.Settings),
               "ドライバ,スティント数,周回数,運転時間,運転時間(ms),ベストラップ,ベスト周,平均ラップ\r\n"
-              "山田,1,3,0:03:18,198500,\"1'38\"\"500\",2,\"1'39\"\"250\"\r\n");
+              "山田,1,2,0:03:18,198500,\"1'38\"\"500\",2,\"1'39\"\"250\"\r\n");
 
     // At 1/100 a tick is 10 ms.
     AppSettings coarse;

@@ -97,6 +97,10 @@ TEST_F(FuelStrategyDisplayTest, ARefuelDuringTheRunMovesEveryFigureAtOnce) {
 
     race.TankCapacity[0] = 4.0F;
     car.Lbl_Tank.setCaption("4");
+    car.Spd_LapTime.setRowCount(10);
+    for (int row = 1; row <= 10; ++row) {
+        car.Spd_LapTime.setCell(row, LapColumn::Ticks, "100000");
+    }
     race.TotalFuel[0] = 1.5F;  // 1 l burnt over ten laps: 0.5 l left, 5 laps
     race.HasEndTime = true;
     race.RemainTicks = 1'000'000;
@@ -118,6 +122,37 @@ TEST_F(FuelStrategyDisplayTest, ARefuelDuringTheRunMovesEveryFigureAtOnce) {
     race.TotalFuel[0] = 1.1F;
     ShowFuelStrategy(host, 0);
     EXPECT_EQ(car.Lbl_Refuel.caption(), "給油は この周の終わりまでに");
+}
+
+TEST_F(FuelStrategyDisplayTest, ANewRunCountsLapOneFromStartAndWaitsForItsOwnAverage) {
+    race.CourseLength = 2000;
+    race.MetresPerLitre[0] = 20000.0F;
+    race.TankCapacity[0] = 4.0F;
+    race.TotalFuel[0] = 3.0F;
+    race.HasEndTime = true;
+    race.RemainTicks = 1'000'000;
+    race.LapTicksSum[0] = 100'000;  // what the run before left
+    car.Time_Lap.setInterval(99);
+    car.Time_Lap.setEnabled(true);
+    // At Start: lap 1 is under way though no silence has counted it, and this run has no lap
+    // time yet.
+    ShowFuelStrategy(host, 0);
+    EXPECT_EQ(car.Lbl_FuelLaps.caption(), "残燃料 2.9ﾘｯﾄﾙで あと29周");
+    EXPECT_EQ(car.Lbl_FuelEnd.caption(), "終了まで: 平均ラップが出てから計算します");
+    EXPECT_EQ(car.Lbl_Refuel.caption(), "給油は 30周目の終わりまでに");
+
+    // Lap 1 closed, the car still in reach: lap 2 is under way, still uncounted.
+    race.LapCnt[0] = 1;
+    car.Spd_LapTime.setRowCount(1);
+    car.Spd_LapTime.setCell(1, LapColumn::Ticks, "100000");
+    ShowFuelStrategy(host, 0);
+    EXPECT_EQ(car.Lbl_FuelLaps.caption(), "残燃料 2.8ﾘｯﾄﾙで あと28周");
+    EXPECT_EQ(car.Lbl_FuelEnd.caption(), "終了まで あと9周: 燃料は足ります");
+    // The silence opens its row: the same lap, counted once.
+    race.LapCnt[0] = 2;
+    car.Spd_LapTime.setRowCount(2);
+    ShowFuelStrategy(host, 0);
+    EXPECT_EQ(car.Lbl_FuelLaps.caption(), "残燃料 2.8ﾘｯﾄﾙで あと28周");
 }
 
 }  // namespace

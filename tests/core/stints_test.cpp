@@ -14,10 +14,11 @@ namespace {
 
 LapRowCache::Row lap(const std::string& driver, std::optional<double> ticks) { return {0, ticks, driver}; }
 
-// Yamada 3 laps (one refuel lap of 140 s), Sato 2, a correction's blank row, Yamada again.
+// Yamada 3 laps (one refuel lap of 140 s), Sato 2, a correction's blank row, Yamada again, and
+// the lap under way.
 const std::vector<LapRowCache::Row> kRows{
     lap("山田", 100'000), lap("山田", 98'000), lap("山田", 140'000), lap("佐藤", 97'000),
-    lap("佐藤", 97'000),  lap("", std::nullopt), lap("山田", 99'500),
+    lap("佐藤", 97'000),  lap("", std::nullopt), lap("山田", 99'500), lap("", std::nullopt),
 };
 
 TEST(StintsTest, AStintRunsFromOneDriverChoiceToTheNext) {
@@ -29,14 +30,16 @@ TEST(StintsTest, AStintRunsFromOneDriverChoiceToTheNext) {
     EXPECT_EQ(stints[0].figures.drivingTicks, 338'000);
     EXPECT_EQ(stints[0].figures.bestTicks, 98'000);
     EXPECT_EQ(stints[0].figures.bestLap, 2);
-    EXPECT_EQ(stints[0].figures.averageTicks(), 112'666);  // truncated, as the car's average
+    EXPECT_EQ(stints[0].figures.averageTicks(), 112'667);  // rounded, as the driver's average
     // The blank row a correction added stays in Sato's stint: a lap without a time.
     EXPECT_EQ(stints[1].driver, "佐藤");
     EXPECT_EQ(stints[1].lastLap, 6);
     EXPECT_EQ(stints[1].figures.laps, 3);
     EXPECT_EQ(stints[1].figures.timedLaps, 2);
     EXPECT_EQ(stints[1].figures.bestLap, 4);  // of two equal laps the earlier
+    // The lap under way is in no stint yet.
     EXPECT_EQ(stints[2].firstLap, 7);
+    EXPECT_EQ(stints[2].lastLap, 7);
 
     const std::vector<DriverTotal> totals = DriverTotalsOf(stints);
     ASSERT_EQ(totals.size(), 2U);
@@ -74,7 +77,8 @@ protected:
     }
 };
 
-TEST_F(DrivingTimeTest, TheTimeBlinksYellowBeforeTheLimitAndRedPastIt) {
+TEST_F(DrivingTimeTest, TheTimeBlinksYellowBeforeTheLimitAndRedPastItWhileTheCarRuns) {
+    car.Time_Lap.setInterval(99);
     car.Cmb_Driver.setText("山田");
     laps(10, 100'000, "山田");  // 16:40
     ShowDrivingTime(host, 0);
@@ -97,6 +101,14 @@ TEST_F(DrivingTimeTest, TheTimeBlinksYellowBeforeTheLimitAndRedPastIt) {
     Time_DriveBlk_Timer(host, 0);
     EXPECT_EQ(car.Lbl_DriveTime.backColor(), colours::Red);
     EXPECT_EQ(car.Lbl_DriveTime.foreColor(), colours::White);
+
+    // Stop ends the warning, the time stays.
+    car.Time_Lap.setEnabled(false);
+    ShowDrivingTime(host, 0);
+    EXPECT_FALSE(car.Time_DriveBlk.enabled());
+    EXPECT_FALSE(car.Lbl_DriveTime.backColor());
+    EXPECT_EQ(car.Lbl_DriveTime.caption(), "0:20:00");
+    car.Time_Lap.setEnabled(true);
 
     // The driver change ends it: the blink stops with its colours.
     car.Cmb_Driver.setText("佐藤");
