@@ -201,6 +201,8 @@ void LapChartWindow::redraw() {
             marker->setVisible(first);
         }
     }
+    // Lines left over from a run with more stints (an earlier run chosen after another) hide,
+    // and their legend entries with them.
     for (std::size_t k = stints.size(); k < stints_.size(); ++k) {
         stints_[k]->clear();
         stints_[k]->setVisible(false);

@@ -1,8 +1,12 @@
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
 #include <QtTest>
 
 #include <fstream>
@@ -198,6 +202,13 @@ private slots:
         QVERIFY(chart->isVisible() && stints->isVisible());
         QCOMPARE(chart->points(), 1);
         QCOMPARE(stints->stints()->rowCount(), 1);
+        // The first run's second driver has left the legend: the average, the best and 山田.
+        QCoreApplication::processEvents();
+        int shown = 0;
+        for (QLegendMarker* marker : chart->view()->chart()->legend()->markers()) {
+            shown += marker->isVisible() ? 1 : 0;
+        }
+        QCOMPARE(shown, 3);
     }
 
     void withoutARunStoreTheListIsEmptyAndSaysWhy() {
