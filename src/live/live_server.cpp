@@ -1,0 +1,267 @@
+#include "live/live_server.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "live/live_key.h"
+#include "live/live_page.h"
+
+namespace rennik::live {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long a page waits for news before the stream says it is still there (a comment line),
+// and how often a waiting stream looks whether the view has ended.
+constexpr auto kKeepAlive = 15s;
+constexpr auto kLook = 250ms;
+
+// Connections are handled by a fixed number of threads. While all are busy and a short queue is
+// full, the server stops taking connections: the rest wait in the system's queue, or are refused
+// there, rather than each holding a thread or memory of the program's.
+class BoundedWorkers : public httplib::TaskQueue {
+public:
+    explicit BoundedWorkers(int workers) : most_(static_cast<std::size_t>(workers)) {
+        for (int i = 0; i < workers; ++i) {
+            threads_.emplace_back([this] { work(); });
+        }
+    }
+    void enqueue(std::function<void()> job) override {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return jobs_.size() < most_ || stopping_; });
+        jobs_.push_back(std::move(job));
+        waiting_.notify_one();
+    }
+    void shutdown() override {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        waiting_.notify_all();
+        room_.notify_all();
+        for (std::thread& t : threads_) {
+            t.join();
+        }
+    }
+
+private:
+    void work() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                waiting_.wait(lock, [this] { return !jobs_.empty() || stopping_; });
+                if (jobs_.empty()) {
+                    return;
+                }
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            room_.notify_one();
+            job();
+        }
+    }
+
+    const std::size_t most_;
+    std::mutex mutex_;
+    std::condition_variable waiting_;
+    std::condition_variable room_;
+    std::deque<std::function<void()>> jobs_;
+    std::vector<std::thread> threads_;
+    bool stopping_ = false;
+};
+
+// The one answer to everything that is not the page or its stream under the key: the same
+// status and words whatever was asked, so a wrong guess learns nothing.
+void refuse(httplib::Response& res) {
+    res.status = 403;
+    res.set_content("Forbidden\n", "text/plain; charset=utf-8");
+}
+
+}  // namespace
+
+struct LiveServer::Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string key;
+    std::string snapshot = "{}";
+    std::uint64_t version = 0;
+    bool ended = false;
+    int pages = 0;
+};
+
+LiveServer::LiveServer() = default;
+
+LiveServer::~LiveServer() { finish(); }
+
+std::string LiveServer::start(const std::string& address, int port, const std::string& key) {
+    // The port of a view turned off just before is free once its server has stopped.
+    finish();
+    auto shared = std::make_shared<Shared>();
+    shared->key = key;
+    auto server = std::make_unique<httplib::Server>();
+    server->new_task_queue = [] { return new BoundedWorkers(kConnectionWorkers); };
+    server->set_read_timeout(3s);
+    server->set_write_timeout(3s);
+    server->set_keep_alive_timeout(2);
+    server->set_keep_alive_max_count(20);
+    server->set_payload_max_length(1024);
+    // The port is this program's alone while the view is on: another program that holds it is
+    // said plainly, never shared. A port left in TIME_WAIT by the view turned off just before
+    // is taken again.
+    server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+#ifdef _WIN32
+        setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+    });
+
+    server->Get(R"(/([^/]+)/)", [shared](const httplib::Request& req, httplib::Response& res) {
+        if (!SameKey(req.matches[1].str(), shared->key)) {
+            return refuse(res);
+        }
+        res.set_content(std::string(kPageHtml), "text/html; charset=utf-8");
+    });
+    server->Get(R"(/([^/]+)/events)", [shared](const httplib::Request& req, httplib::Response& res) {
+        if (!SameKey(req.matches[1].str(), shared->key)) {
+            return refuse(res);
+        }
+        {
+            std::lock_guard lock(shared->mutex);
+            if (shared->pages >= kMostPages) {
+                res.status = 503;
+                res.set_content("Too many pages\n", "text/plain; charset=utf-8");
+                return;
+            }
+            ++shared->pages;
+        }
+        struct Stream {
+            std::uint64_t sent = 0;
+            std::chrono::steady_clock::time_point quiet = std::chrono::steady_clock::now();
+        };
+        auto stream = std::make_shared<Stream>();
+        res.set_chunked_content_provider(
+            "text/event-stream",
+            [shared, stream](std::size_t, httplib::DataSink& sink) {
+                std::string message;
+                {
+                    std::unique_lock lock(shared->mutex);
+                    shared->changed.wait_for(lock, kLook,
+                                             [&] { return shared->version != stream->sent || shared->ended; });
+                    if (shared->ended) {
+                        message = "event: end\ndata: {}\n\n";
+                    } else if (shared->version != stream->sent) {
+                        stream->sent = shared->version;
+                        message = "data: " + shared->snapshot + "\n\n";
+                    }
+                }
+                const auto now = std::chrono::steady_clock::now();
+                if (message.empty() && now - stream->quiet >= kKeepAlive) {
+                    message = ": still here\n\n";
+                }
+                if (message.empty()) {
+                    return true;
+                }
+                stream->quiet = now;
+                if (!sink.write(message.data(), message.size())) {
+                    return false;
+                }
+                if (message.rfind("event: end", 0) == 0) {
+                    sink.done();
+                }
+                return true;
+            },
+            [shared](bool) {
+                std::lock_guard lock(shared->mutex);
+                --shared->pages;
+            });
+    });
+    // Whatever else: another address, another method (nothing here takes a change), a request
+    // too large or malformed.
+    server->set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& res) {
+            if (res.body.empty()) {
+                refuse(res);
+            }
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    server->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Cache-Control", "no-store");
+        res.set_header("Referrer-Policy", "no-referrer");
+        res.set_header("X-Content-Type-Options", "nosniff");
+        res.set_header("Content-Security-Policy",
+                       "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; connect-src 'self'");
+    });
+
+    if (!server->bind_to_port(address, port)) {
+        return "ポート " + std::to_string(port) + " を開けません。他のプログラムが使っているか、" + address +
+               " がこのPCのアドレスではありません。";
+    }
+    shared_ = shared;
+    server_ = std::move(server);
+    listener_ = std::thread([server = server_.get()] { server->listen_after_bind(); });
+    return {};
+}
+
+void LiveServer::stop() {
+    if (server_) {
+        {
+            std::lock_guard lock(shared_->mutex);
+            shared_->ended = true;
+        }
+        shared_->changed.notify_all();
+        // The pages' streams say "end" within a look; then the server lets go of the port and its
+        // threads finish their connections. That takes a few seconds at most, on a thread of its
+        // own, so the program goes on at once.
+        reaper_ = std::thread([server = std::move(server_), listener = std::move(listener_),
+                               previous = std::move(reaper_)]() mutable {
+            if (previous.joinable()) {
+                previous.join();
+            }
+            std::this_thread::sleep_for(kLook + 50ms);
+            server->stop();
+            listener.join();
+        });
+        shared_.reset();
+    }
+}
+
+void LiveServer::finish() {
+    stop();
+    if (reaper_.joinable()) {
+        reaper_.join();
+    }
+}
+
+bool LiveServer::running() const { return server_ != nullptr; }
+
+void LiveServer::publish(std::string snapshot) {
+    if (!shared_) {
+        return;
+    }
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->snapshot == snapshot) {
+            return;
+        }
+        shared_->snapshot = std::move(snapshot);
+        ++shared_->version;
+    }
+    shared_->changed.notify_all();
+}
+
+int LiveServer::pages() const {
+    if (!shared_) {
+        return 0;
+    }
+    std::lock_guard lock(shared_->mutex);
+    return shared_->pages;
+}
+
+}  // namespace rennik::live
