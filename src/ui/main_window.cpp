@@ -27,6 +27,7 @@
 #include "timing/run_control.h"
 #include "timing/run_duration.h"
 #include "ui/earlier_runs_dialog.h"
+#include "ui/live_view_window.h"
 
 namespace rennik::ui {
 
@@ -79,6 +80,18 @@ void MainWindow::tick(const std::function<void()>& handler) {
 void MainWindow::sync() {
     binder_.sync();
     followLapTable();
+    if (liveView_ != nullptr) {
+        liveView_->publish();
+    }
+}
+
+void MainWindow::showLiveView() {
+    if (liveView_ == nullptr) {
+        liveView_ = new LiveViewWindow(host_, this);
+    }
+    liveView_->show();
+    liveView_->raise();
+    liveView_->activateWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
@@ -274,6 +287,12 @@ QWidget* MainWindow::buildRacePanel() {
     v->addWidget(other);
 
     v->addWidget(boxed(m.ImFrame3D2, {label(m.Lbl_LocalIP)}));
+    auto* live = new QPushButton(QStringLiteral("スマホ表示"));
+    live->setObjectName(QStringLiteral("Btn_Live"));
+    live->setAutoDefault(false);
+    // Only reads the run: nothing of it changes, so nothing is recorded.
+    connect(live, &QPushButton::clicked, this, [this] { showLiveView(); });
+    v->addWidget(live);
     binder_.timer(m.Time_System, this, [this] { run([this] { Time_System_Timer(host_); }); });
     binder_.timer(m.Time_NoInputBlk, this, [this] { run([this] { Time_NoInputBlk_Timer(host_); }); });
     binder_.timer(m.Time_ChkerRetry, this, [this] { run([this] { Time_ChkerRetry_Timer(host_); }); });

@@ -16,6 +16,7 @@ namespace rennik::ui {
 
 class EarlierRunsDialog;
 class LapChartWindow;
+class LiveViewWindow;
 class StintWindow;
 
 // What a window's frame (title bar and borders) takes around its content: as the platform tells
@@ -76,6 +77,9 @@ private:
     // follow the lap table after every handler.
     void showLapChart();
     void showStints();
+    // "スマホ表示": the live view's window, made on first use and kept (with the view on) while
+    // it is closed.
+    void showLiveView();
     void followLapTable();
 
     // The minimum size follows the content's, within the room on the screen, and a window
@@ -113,6 +117,7 @@ private:
     EarlierRunsDialog* earlierRuns_ = nullptr;
     LapChartWindow* lapChart_ = nullptr;
     StintWindow* stints_ = nullptr;
+    LiveViewWindow* liveView_ = nullptr;
 };
 
 }  // namespace rennik::ui
