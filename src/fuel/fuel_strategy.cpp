@@ -17,7 +17,7 @@ std::int32_t wholeLaps(double litres, double perLap) {
 
 bool positive(double v) { return std::isfinite(v) && v > 0.0; }
 
-std::int32_t clamp32(double v) {
+std::int32_t wholeLapsWithin(double v) {
     return static_cast<std::int32_t>(std::clamp(v, 0.0, double{std::numeric_limits<std::int32_t>::max()}));
 }
 
@@ -34,19 +34,19 @@ std::optional<FuelPlan> PlanFuel(const FuelAccount& account, const std::optional
     // Fuel beyond a full tank never went into it, as the meter shows.
     plan.fuelLeftLitres = std::clamp(account.refuelledLitres - used, 0.0, account.tankLitres);
     plan.lapsOnFuel = wholeLaps(plan.fuelLeftLitres, plan.litresPerLap);
-    plan.lastLapOnFuel = clamp32(static_cast<double>(std::max(account.lapCount, 0)) + plan.lapsOnFuel);
+    plan.lastLapOnFuel = wholeLapsWithin(static_cast<double>(std::max(account.lapCount, 0)) + plan.lapsOnFuel);
 
     if (end && end->averageLapTicks > 0) {
         EndPlan e;
         const std::int64_t restOfLap = std::max<std::int64_t>(end->averageLapTicks - end->runningLapTicks, 0);
         const std::int64_t after = end->remainTicks - restOfLap;
         if (after > 0) {
-            e.lapsToEnd = clamp32(std::ceil(static_cast<double>(after) / static_cast<double>(end->averageLapTicks)));
+            e.lapsToEnd = wholeLapsWithin(std::ceil(static_cast<double>(after) / static_cast<double>(end->averageLapTicks)));
         }
         e.reachesEnd = e.lapsToEnd <= plan.lapsOnFuel;
         if (!e.reachesEnd) {
             e.litresShort = e.lapsToEnd * plan.litresPerLap - plan.fuelLeftLitres;
-            e.refuelsAtLeast = clamp32(std::ceil(e.litresShort / account.tankLitres - 1e-9));
+            e.refuelsAtLeast = wholeLapsWithin(std::ceil(e.litresShort / account.tankLitres - 1e-9));
         }
         plan.end = e;
     }

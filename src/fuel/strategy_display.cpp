@@ -10,7 +10,7 @@ namespace rennik {
 namespace {
 
 // Litres to one decimal, as the crew reads them off a fuel can.
-std::string litresText(double litres) {
+std::string litresToATenth(double litres) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", litres);
     return text;
@@ -46,13 +46,13 @@ void ShowFuelStrategy(Host& host, int slot) {
         car.Lbl_Refuel.setCaption("");
         return;
     }
-    car.Lbl_FuelLaps.setCaption("残燃料 " + litresText(plan->fuelLeftLitres) + "ﾘｯﾄﾙで あと" +
+    car.Lbl_FuelLaps.setCaption("残燃料 " + litresToATenth(plan->fuelLeftLitres) + "ﾘｯﾄﾙで あと" +
                                 std::to_string(plan->lapsOnFuel) + "周");
     if (plan->end) {
         const EndPlan& e = *plan->end;
         car.Lbl_FuelEnd.setCaption("終了まで あと" + std::to_string(e.lapsToEnd) + "周: " +
                                    (e.reachesEnd ? std::string("燃料は足ります")
-                                                 : litresText(e.litresShort) + "ﾘｯﾄﾙ不足 (給油" +
+                                                 : litresToATenth(e.litresShort) + "ﾘｯﾄﾙ不足 (給油" +
                                                        std::to_string(e.refuelsAtLeast) + "回以上)"));
     } else {
         car.Lbl_FuelEnd.setCaption(race.HasEndTime ? "終了まで: 平均ラップが出てから計算します" : "");

@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string milliseconds(std::int64_t ticks, const AppSettings& settings) {
+std::string msText(std::int64_t ticks, const AppSettings& settings) {
     return std::to_string(ticks * settings.MsPerTick);
 }
 
@@ -28,7 +28,7 @@ void appendFigures(std::vector<std::string>& record, const LapFigures& f, const 
     record.push_back(std::to_string(f.laps));
     // Whole seconds; the milliseconds column beside it is exact.
     record.push_back(DrivingTimeText(f.drivingTicks, settings));
-    record.push_back(milliseconds(f.drivingTicks, settings));
+    record.push_back(msText(f.drivingTicks, settings));
     record.push_back(lapText(f.bestTicks, settings));
     record.push_back(lapNumber(f));
     record.push_back(lapText(f.averageTicks(), settings));
@@ -82,7 +82,7 @@ std::string laps(const Grid& lapTable, const AppSettings& settings) {
     for (int r = 1; r <= lapTable.rowCount(); ++r) {
         const std::optional<double> ticks = RowLapTicks(lapTable, r);
         rows.push_back({std::to_string(r), lapTable.cell(r, LapColumn::Time),
-                        ticks ? milliseconds(static_cast<std::int64_t>(*ticks), settings) : std::string(),
+                        ticks ? msText(static_cast<std::int64_t>(*ticks), settings) : std::string(),
                         lapTable.cell(r, LapColumn::Driver), lapTable.cell(r, LapColumn::Remark),
                         lapTable.cell(r, LapColumn::MessageLog)});
     }
