@@ -8,19 +8,19 @@
 namespace rennik {
 namespace {
 
-constexpr std::string_view kSection = "ライブ表示設定";
-constexpr std::string_view kAddressKey = "待ち受けアドレス";
-constexpr std::string_view kPortKey = "ポート";
+constexpr std::string_view kLiveSection = "ライブ表示設定";
+constexpr std::string_view kLiveAddressKey = "待ち受けアドレス";
+constexpr std::string_view kLivePortKey = "ポート";
 
 }  // namespace
 
 LiveSettings loadLiveSettings(const std::filesystem::path& iniPath) {
     LiveSettings settings;
-    const std::string address = profile::readIni(iniPath, kSection, kAddressKey).value;
+    const std::string address = profile::readIni(iniPath, kLiveSection, kLiveAddressKey).value;
     if (isDottedIPv4(address)) {
         settings.address = address;
     }
-    const std::string port = profile::readIni(iniPath, kSection, kPortKey).value;
+    const std::string port = profile::readIni(iniPath, kLiveSection, kLivePortKey).value;
     if (!port.empty() && port.size() <= 5 && port.find_first_not_of("0123456789") == std::string::npos) {
         const int n = std::stoi(port);
         if (n >= 1024 && n <= 65535) {
@@ -31,10 +31,10 @@ LiveSettings loadLiveSettings(const std::filesystem::path& iniPath) {
 }
 
 WriteResult saveLiveSettings(const LiveSettings& settings, const std::filesystem::path& iniPath) {
-    if (const WriteResult written = profile::writeIni(kSection, kAddressKey, settings.address, iniPath); !written) {
+    if (const WriteResult written = profile::writeIni(kLiveSection, kLiveAddressKey, settings.address, iniPath); !written) {
         return written;
     }
-    return profile::writeIni(kSection, kPortKey, std::to_string(settings.port), iniPath);
+    return profile::writeIni(kLiveSection, kLivePortKey, std::to_string(settings.port), iniPath);
 }
 
 }  // namespace rennik
