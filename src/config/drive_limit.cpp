@@ -10,7 +10,7 @@
 namespace rennik {
 namespace {
 
-constexpr std::string_view kSection = "連続運転設定";
+constexpr std::string_view kDriveLimitSection = "連続運転設定";
 constexpr std::string_view kLimitKey = "連続運転の上限分";
 constexpr std::string_view kWarnKey = "上限前の警告分";
 
@@ -29,10 +29,10 @@ std::optional<std::int32_t> minutesIn(const std::string& text) {
 
 DriveLimit loadDriveLimit(const std::filesystem::path& iniPath) {
     DriveLimit limit;
-    if (const auto minutes = minutesIn(profile::readIni(iniPath, kSection, kLimitKey).value)) {
+    if (const auto minutes = minutesIn(profile::readIni(iniPath, kDriveLimitSection, kLimitKey).value)) {
         limit.limitMinutes = *minutes;
     }
-    if (const auto minutes = minutesIn(profile::readIni(iniPath, kSection, kWarnKey).value)) {
+    if (const auto minutes = minutesIn(profile::readIni(iniPath, kDriveLimitSection, kWarnKey).value)) {
         limit.warnMinutes = *minutes;
     }
     return limit;
@@ -40,11 +40,11 @@ DriveLimit loadDriveLimit(const std::filesystem::path& iniPath) {
 
 WriteResult saveDriveLimit(const DriveLimit& limit, const std::filesystem::path& iniPath) {
     if (const WriteResult written =
-            profile::writeIni(kSection, kLimitKey, std::to_string(withinADay(limit.limitMinutes)), iniPath);
+            profile::writeIni(kDriveLimitSection, kLimitKey, std::to_string(withinADay(limit.limitMinutes)), iniPath);
         !written) {
         return written;
     }
-    return profile::writeIni(kSection, kWarnKey, std::to_string(withinADay(limit.warnMinutes)), iniPath);
+    return profile::writeIni(kDriveLimitSection, kWarnKey, std::to_string(withinADay(limit.warnMinutes)), iniPath);
 }
 
 }  // namespace rennik
