@@ -38,6 +38,9 @@ scripts/windows/build-qt-charts.sh || {
 # SQLite is linked into the programs (a static library): no DLL of it ships.
 scripts/windows/build-sqlite.sh
 sqlite=${RENNIK_WIN_SQLITE:-$HOME/.cache/rennik1/sqlite-3.40.1-win64}
+# The live view's web server and QR code, both linked into the program.
+scripts/windows/build-web-libs.sh
+web=${RENNIK_WIN_WEB:-$HOME/.cache/rennik1/web-win64}
 
 dir=build/windows
 # Qt's toolchain file finds the Windows Qt and the host's moc and rcc, then takes ours for the
@@ -47,7 +50,9 @@ cmake -S . -B "$dir" -G Ninja \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DRENNIK_MINGW_SHARED_RUNTIME=ON -DRENNIK_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
-  -DSQLite3_INCLUDE_DIR="$sqlite/include" -DSQLite3_LIBRARY="$sqlite/lib/libsqlite3.a" >/dev/null
+  -DSQLite3_INCLUDE_DIR="$sqlite/include" -DSQLite3_LIBRARY="$sqlite/lib/libsqlite3.a" \
+  -DRENNIK_HTTPLIB_INCLUDE_DIR="$web/include" -DRENNIK_QRCODEGEN_INCLUDE_DIR="$web/include" \
+  -DRENNIK_QRCODEGEN_LIBRARY="$web/lib/libqrcodegencpp.a" >/dev/null
 cmake --build "$dir" --parallel "$(nproc)" --target rennik1 rennik1-carsim
 
 stage=$dir/stage/Rennik1
@@ -79,6 +84,8 @@ copyrights=(
   "gcc-runtime /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright"
   "mingw-w64 /usr/share/doc/mingw-w64-x86-64-dev/copyright"
   "sqlite3 $sqlite/share/doc/sqlite3/copyright"
+  "cpp-httplib $web/share/doc/cpp-httplib/copyright"
+  "qr-code-generator $web/share/doc/qr-code-generator/copyright"
 )
 [ "$charts" = no ] || copyrights+=("qt6-charts /usr/share/doc/libqt6charts6/copyright")
 for entry in "${copyrights[@]}"; do
@@ -101,6 +108,8 @@ fi
 sed "${without_charts[@]}" -e "s/@QT_BASE@/$(version qt6-base-dev)/" -e "s/@QT_TRANSLATIONS@/$translations_version/" \
   -e "s/@GCC@/$(version gcc-mingw-w64-x86-64-posix-runtime)/" -e "s/@MINGW@/$(version mingw-w64-x86-64-dev)/" \
   -e "s/@SQLITE@/$(cat "$sqlite/share/doc/sqlite3/version")/" \
+  -e "s/@HTTPLIB@/$(cat "$web/share/doc/cpp-httplib/version")/" \
+  -e "s/@QRCODEGEN@/$(cat "$web/share/doc/qr-code-generator/version")/" \
   -e 's/$/\r/' scripts/windows/LICENCES.txt | iconv -f UTF-8 -t CP932 > "$stage/licences/README.txt"
 for text in LGPL-3 GPL-3; do
   [ -f "$stage/licences/$text.txt" ] || { echo "No $text among the licence texts" >&2; exit 1; }
