@@ -1,5 +1,6 @@
 // The earlier run's lap chart, stint table and CSV exports: buttons of the earlier runs, and
 // windows that follow the run chosen.
+#include <QLabel>
 #include <QPushButton>
 
 #include "report/csv_save.h"
