@@ -25,9 +25,10 @@ void ShowFuelStrategy(Host& host, int slot) {
     const bool running = car.Time_Lap.running();
     const std::vector<LapRowCache::Row>& rows = host.lapRows[i].rows(car.Spd_LapTime);
     // The lap under way is burnt from its start: the lap count takes it in only when a silence
-    // opens its row, so before that (lap 1, and the car still in reach after closing a lap) it
-    // is one more.
-    const bool underWayUncounted = running && (rows.empty() || rows.back().ticks);
+    // opens its row, so before that (lap 1, and the car still in reach after closing a lap: the
+    // counted lap's row holds its time) it is one more.
+    const auto counted = static_cast<std::size_t>(std::max(race.LapCnt[i], 0));
+    const bool underWayUncounted = running && (counted == 0 || (counted <= rows.size() && rows[counted - 1].ticks));
     const FuelAccount account{static_cast<double>(race.CourseLength), static_cast<double>(race.MetresPerLitre[i]),
                               static_cast<double>(race.TankCapacity[i]), static_cast<double>(race.TotalFuel[i]),
                               race.LapCnt[i] + (underWayUncounted ? 1 : 0)};

@@ -105,6 +105,10 @@ StintWindow::StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLim
         row->addStretch();
         v->addLayout(row);
     }
+    // The headers take the window's larger font as the cells do.
+    for (QTableWidget* t : {stints_, drivers_}) {
+        t->horizontalHeader()->setFont(font());
+    }
     resize(860, 600);
 }
 

@@ -148,8 +148,11 @@ TEST_F(FuelStrategyDisplayTest, ANewRunCountsLapOneFromStartAndWaitsForItsOwnAve
     ShowFuelStrategy(host, 0);
     EXPECT_EQ(car.Lbl_FuelLaps.caption(), "残燃料 2.8ﾘｯﾄﾙで あと28周");
     EXPECT_EQ(car.Lbl_FuelEnd.caption(), "終了まで あと9周: 燃料は足ります");
-    // The silence opens its row: the same lap, counted once.
+    // The silence counts it (the fuel meter and the strategy are shown before its row is
+    // added), then opens its row: the same lap, counted once throughout.
     race.LapCnt[0] = 2;
+    ShowFuelStrategy(host, 0);
+    EXPECT_EQ(car.Lbl_FuelLaps.caption(), "残燃料 2.8ﾘｯﾄﾙで あと28周");
     car.Spd_LapTime.setRowCount(2);
     ShowFuelStrategy(host, 0);
     EXPECT_EQ(car.Lbl_FuelLaps.caption(), "残燃料 2.8ﾘｯﾄﾙで あと28周");
