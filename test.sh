@@ -73,6 +73,13 @@ corpora() {
 
 from=$SECONDS
 scripts/install-deps.sh
+# The live page's browser test drives Chromium with playwright-core, pinned in tests/web; without
+# npm (Debian's nodejs has none of its own) that test says it is skipped and why.
+if command -v npm >/dev/null; then
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+else
+  echo "No npm: the live page's browser test will be skipped."
+fi
 times+=("$(elapsed "installs" $((SECONDS - from)))")
 
 build build/test -DCMAKE_BUILD_TYPE=Release
