@@ -48,8 +48,8 @@ double lapStep(int laps) {
 
 }  // namespace
 
-LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("LapChart"));
+LapChartWindow::LapChartWindow(QWidget* parent)
+    : LapTableWindow(parent, QStringLiteral("LapChart"), QStringLiteral("ラップチャート")) {
     chart_ = new QChart;
     chart_->legend()->setAlignment(Qt::AlignBottom);
     chart_->setMargins(QMargins(4, 4, 4, 4));
@@ -83,15 +83,11 @@ LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     view_ = new QChartView(chart_);
     view_->setRubberBand(QChartView::RectangleRubberBand);
 
-    heading_ = new QLabel;
-    QFont f = heading_->font();
-    f.setBold(true);
-    heading_->setFont(f);
     zoom_ = new QCheckBox(QStringLiteral("ベストの120%まで拡大"));
     zoom_->setToolTip(QStringLiteral("ピットインの周などの遅い周を外して、速さの変化を見やすくします。\n"
                                      "ドラッグで範囲を拡大、右クリックで元に戻ります。"));
     connect(zoom_, &QCheckBox::toggled, this, [this] {
-        drawn_.reset();
+        forgetDrawing();
         refresh();
     });
     auto* top = new QHBoxLayout;
@@ -104,33 +100,6 @@ LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 LapChartWindow::~LapChartWindow() = default;
-
-void LapChartWindow::follow(const Grid* laps, const AppSettings* settings, const QString& title) {
-    laps_ = laps;
-    settings_ = settings;
-    rows_ = LapRowCache();
-    drawn_.reset();
-    setTitle(title);
-    refresh();
-}
-
-void LapChartWindow::setTitle(const QString& title) {
-    setWindowTitle(QStringLiteral("ラップチャート - ") + title);
-    heading_->setText(title);
-}
-
-void LapChartWindow::refresh() {
-    if (!isVisible() || laps_ == nullptr || (drawn_ && *drawn_ == laps_->revision())) {
-        return;
-    }
-    redraw();
-    drawn_ = laps_->revision();
-}
-
-void LapChartWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    refresh();
-}
 
 int LapChartWindow::points() const {
     int n = 0;

@@ -7,9 +7,8 @@
 
 namespace rennik::ui {
 
-LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("LapChart"));
-    heading_ = new QLabel;
+LapChartWindow::LapChartWindow(QWidget* parent)
+    : LapTableWindow(parent, QStringLiteral("LapChart"), QStringLiteral("ラップチャート")) {
     auto* notice = new QLabel(QStringLiteral("この Rennik1 は Qt Charts なしで作られたため、ラップチャートを表示できません。\n"
                                              "スティント表と CSV 保存は使えます。"));
     notice->setAlignment(Qt::AlignCenter);
@@ -21,21 +20,8 @@ LapChartWindow::LapChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 LapChartWindow::~LapChartWindow() = default;
 
-void LapChartWindow::follow(const Grid* laps, const AppSettings* settings, const QString& title) {
-    laps_ = laps;
-    settings_ = settings;
-    setTitle(title);
-}
-
-void LapChartWindow::setTitle(const QString& title) {
-    setWindowTitle(QStringLiteral("ラップチャート - ") + title);
-    heading_->setText(title);
-}
-
-void LapChartWindow::refresh() {}
+void LapChartWindow::redraw() {}
 
 int LapChartWindow::points() const { return 0; }
-
-void LapChartWindow::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
 
 }  // namespace rennik::ui

@@ -55,16 +55,12 @@ std::string driverText(const std::string& driver) { return driver.empty() ? "(�
 
 }  // namespace
 
-StintWindow::StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLimit) : QWidget(parent, Qt::Window) {
-    setObjectName(QStringLiteral("StintTable"));
+StintWindow::StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLimit)
+    : LapTableWindow(parent, QStringLiteral("StintTable"), QStringLiteral("スティント表")) {
     // Read from a step back, as the earlier runs are.
     QFont larger = font();
     larger.setPointSizeF(larger.pointSizeF() * 1.3);
     setFont(larger);
-    heading_ = new QLabel;
-    QFont f = heading_->font();
-    f.setBold(true);
-    heading_->setFont(f);
     stints_ = table({QStringLiteral("No."), QStringLiteral("ドライバ"), QStringLiteral("周回"), QStringLiteral("周回数"),
                      QStringLiteral("運転時間"), QStringLiteral("ベスト"), QStringLiteral("平均")},
                     1);
@@ -112,38 +108,11 @@ StintWindow::StintWindow(QWidget* parent, std::function<void(DriveLimit)> setLim
     resize(860, 600);
 }
 
-void StintWindow::follow(const Grid* laps, const AppSettings* settings, const QString& title) {
-    laps_ = laps;
-    settings_ = settings;
-    rows_ = LapRowCache();
-    drawn_.reset();
-    setTitle(title);
-    refresh();
-}
-
 void StintWindow::showLimit(const DriveLimit& limit) {
     if (limit_ != nullptr) {
         limit_->setValue(limit.limitMinutes);
         warn_->setValue(limit.warnMinutes);
     }
-}
-
-void StintWindow::setTitle(const QString& title) {
-    setWindowTitle(QStringLiteral("スティント表 - ") + title);
-    heading_->setText(title);
-}
-
-void StintWindow::refresh() {
-    if (!isVisible() || laps_ == nullptr || (drawn_ && *drawn_ == laps_->revision())) {
-        return;
-    }
-    redraw();
-    drawn_ = laps_->revision();
-}
-
-void StintWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    refresh();
 }
 
 void StintWindow::redraw() {
