@@ -48,21 +48,15 @@ void settingsPanel(fuzz::Program& p, int row, const std::string& value) {
     }
     // The precision counts by what it does: any text but "1/1000" (a damaged file's, kept as it
     // stands until the crew chooses one) times in 1/100.
-    // Rennik.ini reads a message back by its own rules: as Shift-JIS holds it, blanks around it
-    // and one pair of outer quotes taken off, and an empty one as its default. Only that may
-    // differ from what the panel put into effect.
+    // Rennik.ini reads a message back as Shift-JIS holds it, and an empty one as its default.
+    // Only that may differ from what the panel put into effect.
     AppSettings s = p.host.race.Settings;
     const AppSettings defaults;
     for (auto [message, byDefault] : {std::pair{&s.AutoMessLap3, &defaults.AutoMessLap3},
                                       std::pair{&s.AutoMessLap2, &defaults.AutoMessLap2},
                                       std::pair{&s.AutoMessLap1, &defaults.AutoMessLap1},
                                       std::pair{&s.AutoMessEmpty, &defaults.AutoMessEmpty}}) {
-        std::string v = sjis::toUtf8(sjis::fromUtf8(*message));
-        const auto first = v.find_first_not_of(" \t\v\f");
-        v = first == std::string::npos ? "" : v.substr(first, v.find_last_not_of(" \t\v\f") - first + 1);
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-            v = v.substr(1, v.size() - 2);
-        }
+        const std::string v = sjis::toUtf8(sjis::fromUtf8(*message));
         *message = v.empty() ? *byDefault : v;
     }
     AppSettings back;

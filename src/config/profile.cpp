@@ -133,13 +133,19 @@ std::string_view cleanValue(std::string_view raw) {
 }
 
 // A value is one line of text: it ends at a NUL as a C string does, and line breaks become
-// blanks so that a value can never add lines of its own to the file.
+// blanks so that a value can never add lines of its own to the file. A value the reader would
+// change (blanks at either end, or one pair of outer quotes of its own) is written inside double
+// quotes, which the reader takes off again: what is written reads back as it was.
 std::string encodeValue(std::string_view utf8) {
     std::string v(utf8.substr(0, utf8.find('\0')));
     for (char& c : v) {
         if (c == '\r' || c == '\n') {
             c = ' ';
         }
+    }
+    const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+    if (trim(v) != v || quoted) {
+        v = '"' + v + '"';
     }
     return sjis::fromUtf8(v);
 }

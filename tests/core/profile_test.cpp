@@ -124,10 +124,18 @@ TEST_F(ProfileTest, WriteChangesOnlyTheKeyAndKeepsEveryOtherByte) {
     EXPECT_TRUE(writeIni("新節", "k", "two\r\nlines", file_));
 
     EXPECT_EQ(bytes(), ";\x82\xA0 comment\r\n[a]\r\nKey=" + sj("新しい") + "\r\ndup=1\r\n" + junk +
-                           "\r\nkey=second\r\nadded=2\r\n\r\n[b]\r\nx=1\r\ny= 3 \r\n[A]\r\nkey=3\r\n" +
+                           "\r\nkey=second\r\nadded=2\r\n\r\n[b]\r\nx=1\r\ny=\" 3 \"\r\n[A]\r\nkey=3\r\n" +
                            sj("[新節]\r\nk=two  lines\r\n"));
-    EXPECT_EQ(read("b", "y").value, "3");
+    EXPECT_EQ(read("b", "y").value, " 3 ");
     EXPECT_EQ(read("新節", "k").value, "two  lines");
+
+    // Whatever is written reads back as it was: blanks at the ends, a vertical tab a damaged file
+    // left behind, outer quotes of the value's own; a value with inner quotes only is not quoted.
+    for (const std::string value : {"1/1000\v", "\tx", "\"q\"", "'single'", "'", "a \"b\" c"}) {
+        EXPECT_TRUE(writeIni("b", "v", value, file_));
+        EXPECT_EQ(read("b", "v").value, value);
+    }
+    EXPECT_NE(bytes().find("\r\nv=a \"b\" c\r\n"), std::string::npos);
 
     // A section without keys takes the key right after its header.
     put("[e]\r\n; note\r\n[f]\r\n");
