@@ -19,6 +19,9 @@ using namespace std::chrono_literals;
 // and how often a waiting stream looks whether the view has ended.
 constexpr auto kKeepAlive = 15s;
 constexpr auto kLook = 250ms;
+// The longest the program waits for a view turned off to let go of its port, or at its end for
+// the view's threads.
+constexpr auto kMostFinish = 2000ms;
 
 // Connections are handled by a fixed number of threads. While all are busy and a short queue is
 // full, the server stops taking connections: the rest wait in the system's queue, or are refused
@@ -94,13 +97,37 @@ struct LiveServer::Shared {
     int pages = 0;
 };
 
+// A server being stopped, on a thread of its own: its port is free once `portFree`, and its
+// threads have all ended once `ended`.
+struct LiveServer::Stopping {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool portFree = false;
+    bool ended = false;
+
+    void mark(bool Stopping::*what) {
+        {
+            std::lock_guard lock(mutex);
+            this->*what = true;
+        }
+        changed.notify_all();
+    }
+    void await(bool Stopping::*what, std::chrono::milliseconds most) {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, most, [&] { return this->*what; });
+    }
+};
+
 LiveServer::LiveServer() = default;
 
 LiveServer::~LiveServer() { finish(); }
 
 std::string LiveServer::start(const std::string& address, int port, const std::string& key) {
-    // The port of a view turned off just before is free once its server has stopped.
-    finish();
+    // The port of a view turned off just before is free as soon as its server lets go of it.
+    stop();
+    if (stopping_) {
+        stopping_->await(&Stopping::portFree, kMostFinish);
+    }
     auto shared = std::make_shared<Shared>();
     shared->key = key;
     auto server = std::make_unique<httplib::Server>();
@@ -110,6 +137,9 @@ std::string LiveServer::start(const std::string& address, int port, const std::s
     server->set_keep_alive_timeout(2);
     server->set_keep_alive_max_count(20);
     server->set_payload_max_length(1024);
+    // Each event goes out as it is written, not held back for the acknowledgement of the one
+    // before (which a phone may delay by 40 ms).
+    server->set_tcp_nodelay(true);
     // The port is this program's alone while the view is on: another program that holds it is
     // said plainly, never shared. A port left in TIME_WAIT by the view turned off just before
     // is taken again.
@@ -216,26 +246,28 @@ void LiveServer::stop() {
             shared_->ended = true;
         }
         shared_->changed.notify_all();
-        // The pages' streams say "end" within a look; then the server lets go of the port and its
-        // threads finish their connections. That takes a few seconds at most, on a thread of its
-        // own, so the program goes on at once.
-        reaper_ = std::thread([server = std::move(server_), listener = std::move(listener_),
-                               previous = std::move(reaper_)]() mutable {
-            if (previous.joinable()) {
-                previous.join();
-            }
+        // The pages' streams say "end" within a look; then the server lets go of the port, and
+        // its threads finish their connections: at once for the pages, after a few seconds for
+        // a client that has gone silent, and only at its end for one that trickles its request
+        // in a byte at a time. None of that holds the program up.
+        auto stopping = std::make_shared<Stopping>();
+        std::thread([server = std::move(server_), listener = std::move(listener_), stopping]() mutable {
             std::this_thread::sleep_for(kLook + 50ms);
             server->stop();
+            stopping->mark(&Stopping::portFree);
             listener.join();
-        });
+            server.reset();
+            stopping->mark(&Stopping::ended);
+        }).detach();
+        stopping_ = std::move(stopping);
         shared_.reset();
     }
 }
 
 void LiveServer::finish() {
     stop();
-    if (reaper_.joinable()) {
-        reaper_.join();
+    if (stopping_) {
+        stopping_->await(&Stopping::ended, kMostFinish);
     }
 }
 

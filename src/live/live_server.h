@@ -14,8 +14,8 @@
 // It runs on threads of its own and never touches the program's state: the program hands it
 // each new snapshot (publish), which the open pages receive pushed as server-sent events.
 // Bounded: a fixed number of connections are handled at once (more wait in the system's queue),
-// a request's head and body are limited, slow and silent clients are cut off after a few
-// seconds, and a few pages at most follow the run at once.
+// a request's head and body are limited, a client silent for a few seconds is cut off, and a
+// few pages at most follow the run at once.
 namespace httplib {
 class Server;
 }
@@ -38,7 +38,9 @@ public:
     // Every open page is told the view has ended (within a second), and the server stops on a
     // thread of its own; returns at once.
     void stop();
-    // stop(), and waits until the server has stopped.
+    // stop(), and waits until the server's threads have ended, at most 2 s: a client that
+    // trickles its request in keeps its thread until the request ends; that thread ends on its
+    // own, or with the program.
     void finish();
     bool running() const;
 
@@ -49,10 +51,11 @@ public:
 
 private:
     struct Shared;
+    struct Stopping;
     std::shared_ptr<Shared> shared_;
     std::unique_ptr<httplib::Server> server_;
     std::thread listener_;
-    std::thread reaper_;
+    std::shared_ptr<Stopping> stopping_;  // the server turned off last
 };
 
 }  // namespace rennik::live

@@ -178,6 +178,48 @@ TEST_F(LiveServerTest, ManyPagesAndAThousandConnectionsAreBoundedAndThePageStill
     server.stop();
 }
 
+// A client that sends its request a byte every 100 ms and would take minutes to finish it, on a
+// thread of its own until `enough`.
+std::thread trickler(const std::atomic<bool>& enough) {
+    return std::thread([&enough] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(kPort);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+            const std::string head = "GET /" + kKey + "/ HTTP/1.1\r\nX-Pad: " + std::string(4000, 'x');
+            for (std::size_t i = 0; i < head.size() && !enough; ++i) {
+                ::send(fd, &head[i], 1, MSG_NOSIGNAL);
+                std::this_thread::sleep_for(100ms);
+            }
+        }
+        ::close(fd);
+    });
+}
+
+TEST_F(LiveServerTest, AClientTricklingItsRequestHoldsUpNeitherTurningOffAndOnNorTheEnd) {
+    std::atomic<bool> enough = false;
+    std::thread first = trickler(enough);
+    std::this_thread::sleep_for(500ms);
+    // Turned off and on again while the old server still serves that client: the port is back
+    // at once, and the page opens.
+    const auto turned = Clock::now();
+    server.stop();
+    EXPECT_EQ(server.start("127.0.0.1", kPort, kKey), "");
+    EXPECT_LT(Clock::now() - turned, 1s);
+    EXPECT_EQ(client().Get("/" + kKey + "/")->status, 200);
+    // At the program's end the view waits for such a client at most 2 s.
+    std::thread second = trickler(enough);
+    std::this_thread::sleep_for(500ms);
+    const auto ending = Clock::now();
+    server.finish();
+    EXPECT_LT(Clock::now() - ending, 2500ms);
+    enough = true;
+    first.join();
+    second.join();
+}
+
 TEST(LiveServerPortTest, APortTakenIsSaidPlainly) {
     LiveServer first;
     ASSERT_EQ(first.start("127.0.0.1", kPort, kKey), "");
