@@ -4,10 +4,12 @@
 // thread kept busy; the time from a report to its reply; and the CPU time of a running host with
 // no traffic; the cost of the run store's commits and the reply latency with the store off and
 // on. With --kill-trials N it runs the kill trials instead (kill_bench.h), with --soak N a long
-// race in minutes (soak.h). See README.md.
+// race in minutes (soak.h). With --live FILE the crew's live view is on meanwhile, its address
+// in FILE for a load script (live_load.py). See README.md.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QFile>
 #include <QThread>
 #include <QTimer>
 
@@ -24,6 +26,7 @@
 #include "carsim/printing.h"
 #include "drive.h"
 #include "kill_bench.h"
+#include "live_view.h"
 #include "rig/host_rig.h"
 #include "chart_bench.h"
 #include "soak.h"
@@ -227,6 +230,12 @@ int main(int argc, char* argv[]) {
          QStringLiteral("With --soak: how many times as fast as the wall clock the race runs (default 20, "
                         "at most 100)."),
          QStringLiteral("K"), QStringLiteral("20")},
+        {QStringLiteral("live"),
+         QStringLiteral("Turn the live view on at 127.0.0.1:--live-port for the whole measure and write the "
+                        "address a phone opens into FILE, for a load script."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("live-port"), QStringLiteral("With --live: the view's port (default 18433)."),
+         QStringLiteral("PORT"), QStringLiteral("18433")},
     });
     p.process(app);
     if (p.isSet(QStringLiteral("kill-trials"))) {
@@ -265,6 +274,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    if (p.isSet(QStringLiteral("live"))) {
+        const QString address = bench::turnOnLiveView(rig, p.value(QStringLiteral("live-port")).toInt());
+        QFile file(p.value(QStringLiteral("live")));
+        if (address.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(address.toUtf8() + '\n') < 0) {
+            std::fprintf(stderr, "rennik1-bench: the live view did not start, or its address could not be written\n");
+            return 1;
+        }
+        file.close();
+        progress(qPrintable(QStringLiteral("live view on at ") + address));
+    }
     progress("lap times, idle machine");
     LapFigures quiet;
     const ArrivalCounts quietCounts = counted(rig.sockets, [&] { quiet = timeLaps(laps, lap, jitter); });
