@@ -58,11 +58,19 @@ bool LayoutDump::eventFilter(QObject* watched, QEvent* event) {
             return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr || pending_ || widget->window()->objectName() != kMainWindow) {
+    if (widget == nullptr || pending_) {
+        return false;
+    }
+    // The main window's own windows (the live view, the stints) are part of its layout.
+    QWidget* main = widget->window();
+    while (main->parentWidget() != nullptr) {
+        main = main->parentWidget()->window();
+    }
+    if (main->objectName() != kMainWindow) {
         return false;
     }
     pending_ = true;
-    QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(widget->window())] {
+    QTimer::singleShot(0, this, [this, window = QPointer<QWidget>(main)] {
         pending_ = false;
         if (window != nullptr && window->isVisible()) {
             write(*window);
