@@ -2,6 +2,13 @@
 
 #include <httplib.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -19,9 +26,22 @@ using namespace std::chrono_literals;
 // and how often a waiting stream looks whether the view has ended.
 constexpr auto kKeepAlive = 15s;
 constexpr auto kLook = 250ms;
+// Requests answered, at most one in this time: 50 a second.
+constexpr auto kTurn = 20ms;
 // The longest the program waits for a view turned off to let go of its port, or at its end for
 // the view's threads.
 constexpr auto kMostFinish = 2000ms;
+
+// The view's threads give way to the program's: a report, the lap display and the window
+// always come first, however busy the pages keep the view. (On Linux each thread has a nice
+// value of its own.)
+void giveWay() {
+#ifdef _WIN32
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#else
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+#endif
+}
 
 // Connections are handled by a fixed number of threads. While all are busy and a short queue is
 // full, the server stops taking connections: the rest wait in the system's queue, or are refused
@@ -30,7 +50,10 @@ class BoundedWorkers : public httplib::TaskQueue {
 public:
     explicit BoundedWorkers(int workers) : most_(static_cast<std::size_t>(workers)) {
         for (int i = 0; i < workers; ++i) {
-            threads_.emplace_back([this] { work(); });
+            threads_.emplace_back([this] {
+                giveWay();
+                work();
+            });
         }
     }
     void enqueue(std::function<void()> job) override {
@@ -95,6 +118,20 @@ struct LiveServer::Shared {
     std::uint64_t version = 0;
     bool ended = false;
     int pages = 0;
+    std::chrono::steady_clock::time_point nextTurn;  // of a request, see awaitTurn
+
+    // Requests are answered one every kTurn at most, whoever asks: a crowd of pages or a flood
+    // of requests waits its turn (on the view's threads, at no cost) instead of taking the
+    // processor from the program. A page and its stream are two requests.
+    void awaitTurn() {
+        std::chrono::steady_clock::time_point turn;
+        {
+            std::lock_guard lock(mutex);
+            turn = std::max(std::chrono::steady_clock::now(), nextTurn);
+            nextTurn = turn + kTurn;
+        }
+        std::this_thread::sleep_until(turn);
+    }
 };
 
 // A server being stopped, on a thread of its own: its port is free once `portFree`, and its
@@ -221,6 +258,10 @@ std::string LiveServer::start(const std::string& address, int port, const std::s
             }
             return httplib::Server::HandlerResponse::Handled;
         }));
+    server->set_pre_routing_handler([shared](const httplib::Request&, httplib::Response&) {
+        shared->awaitTurn();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     server->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
         res.set_header("Cache-Control", "no-store");
         res.set_header("Referrer-Policy", "no-referrer");
@@ -235,7 +276,10 @@ std::string LiveServer::start(const std::string& address, int port, const std::s
     }
     shared_ = shared;
     server_ = std::move(server);
-    listener_ = std::thread([server = server_.get()] { server->listen_after_bind(); });
+    listener_ = std::thread([server = server_.get()] {
+        giveWay();
+        server->listen_after_bind();
+    });
     return {};
 }
 

@@ -14,8 +14,9 @@
 // It runs on threads of its own and never touches the program's state: the program hands it
 // each new snapshot (publish), which the open pages receive pushed as server-sent events.
 // Bounded: a fixed number of connections are handled at once (more wait in the system's queue),
-// a request's head and body are limited, a client silent for a few seconds is cut off, and a
-// few pages at most follow the run at once.
+// a request's head and body are limited, a client silent for a few seconds is cut off, a few
+// pages at most follow the run at once, and requests are answered at a steady pace at most, on
+// threads that give way to the program's.
 namespace httplib {
 class Server;
 }

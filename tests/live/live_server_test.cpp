@@ -178,6 +178,28 @@ TEST_F(LiveServerTest, ManyPagesAndAThousandConnectionsAreBoundedAndThePageStill
     server.stop();
 }
 
+TEST_F(LiveServerTest, RequestsAreAnsweredAtASteadyPaceWhoeverSendsThem) {
+    // Sixty pages asked for at once by four clients: every one is answered, in its turn.
+    const auto asked = Clock::now();
+    std::atomic<int> answered = 0;
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 4; ++i) {
+        clients.emplace_back([&answered] {
+            httplib::Client c = client();
+            for (int n = 0; n < 15; ++n) {
+                if (const httplib::Result r = c.Get("/" + kKey + "/"); r && r->status == 200) {
+                    ++answered;
+                }
+            }
+        });
+    }
+    for (std::thread& t : clients) {
+        t.join();
+    }
+    EXPECT_EQ(answered, 60);
+    EXPECT_GE(Clock::now() - asked, 59 * 20ms);
+}
+
 // A client that sends its request a byte every 100 ms and would take minutes to finish it, on a
 // thread of its own until `enough`.
 std::thread trickler(const std::atomic<bool>& enough) {
