@@ -34,21 +34,13 @@ interval=0.2
 kill_span=3
 silence=2
 
-zip=dist/Rennik1-win64.zip
-# The package of the tree: built again when missing or older than the last commit.
-head_time=$(git log -1 --format=%ct HEAD 2>/dev/null || echo 0)
-if [ ! -f "$zip" ] || [ "$(stat -c %Y "$zip")" -lt "$head_time" ]; then
-  scripts/windows/package.sh
-fi
+trial=kill-trial
+. scripts/windows/wine-desktop.sh
+package_of_the_tree
 scripts/ensure-packages.sh --no-install-recommends wine wine64 xvfb xdotool x11-utils unzip imagemagick locales \
   iproute2
 scripts/install-deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRENNIK_TESTS=OFF >/dev/null
-cmake --build build/release -j"$(nproc)" --target rennik1-carsim >/dev/null
-carsim=$root/build/release/tools/rennik1-carsim
-
-trial=kill-trial
-. scripts/windows/wine-desktop.sh
+build_linux_carsim
 ensure_japanese_locale
 
 work=$root/build/windows-kill-trial

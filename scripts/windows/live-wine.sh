@@ -20,23 +20,15 @@ laps=${1:-5}
 [[ $laps =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [LAPS]" >&2; exit 2; }
 port=18435
 
-zip=dist/Rennik1-win64.zip
-# The package of the tree: built again when missing or older than the last commit.
-head_time=$(git log -1 --format=%ct HEAD 2>/dev/null || echo 0)
-if [ ! -f "$zip" ] || [ "$(stat -c %Y "$zip")" -lt "$head_time" ]; then
-  scripts/windows/package.sh
-fi
+trial=live-wine
+. scripts/windows/wine-desktop.sh
+package_of_the_tree
 scripts/ensure-packages.sh --no-install-recommends wine wine64 xvfb xdotool x11-utils unzip imagemagick locales \
   zbar-tools chromium
 scripts/install-deps.sh
 command -v npm >/dev/null || { echo "live-wine: needs npm (Node.js) for the browser's driver" >&2; exit 1; }
 (cd tests/web && npm ci --prefer-offline --no-audit --no-fund --loglevel=error)
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRENNIK_TESTS=OFF >/dev/null
-cmake --build build/release -j"$(nproc)" --target rennik1-carsim >/dev/null
-carsim=$root/build/release/tools/rennik1-carsim
-
-trial=live-wine
-. scripts/windows/wine-desktop.sh
+build_linux_carsim
 ensure_japanese_locale
 
 work=$root/build/windows-live

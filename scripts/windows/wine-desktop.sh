@@ -1,7 +1,26 @@
-# Sourced by the trials of the Windows package under Wine (smoke.sh, kill-trial.sh): a Japanese
-# Windows on a virtual pit-laptop screen, and the program's controls found by their names in the
-# layout file it keeps (--layout). The sourcing script sets `trial`, the word its failures begin
-# with, and has `set -euo pipefail`.
+# Sourced by the trials of the Windows package under Wine (smoke.sh, kill-trial.sh,
+# live-wine.sh): a Japanese Windows on a virtual pit-laptop screen, the program's controls found
+# by their names in the layout file it keeps (--layout), the package and the Linux car simulator.
+# The sourcing script sets `trial`, the word its failures begin with, and has
+# `set -euo pipefail`.
+
+# dist/Rennik1-win64.zip as `zip`, the package of the tree: built again when missing or older
+# than the last commit.
+package_of_the_tree() {
+  zip=dist/Rennik1-win64.zip
+  local head_time
+  head_time=$(git log -1 --format=%ct HEAD 2>/dev/null || echo 0)
+  if [ ! -f "$zip" ] || [ "$(stat -c %Y "$zip")" -lt "$head_time" ]; then
+    scripts/windows/package.sh
+  fi
+}
+
+# The Linux car simulator, built in build/release, as `carsim`.
+build_linux_carsim() {
+  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DRENNIK_TESTS=OFF >/dev/null
+  cmake --build build/release -j"$(nproc)" --target rennik1-carsim >/dev/null
+  carsim=$PWD/build/release/tools/rennik1-carsim
+}
 
 fail() {
   echo "$trial: $*" >&2
