@@ -16,6 +16,8 @@ namespace {
 // The two clocks may drift apart by the time service's corrections; a restart moves the
 // monotonic clock's origin by at least the time the machine was down.
 constexpr std::chrono::seconds kRestartShift{20};
+// 2200-01-01 on the system clock, in ms since 1970.
+constexpr std::int64_t kLatestStartMs = 7'258'118'400'000;
 
 std::string startText(const LocalDateTime& t) {
     return std::to_string(t.year) + "/" + TwoDigits(t.month) + "/" + TwoDigits(t.day) + " " + TwoDigits(t.hour) +
@@ -36,12 +38,20 @@ std::string question(const store::RunSummary& run) {
 ResumedClock ResumeClock(const store::RunClock& run, std::chrono::steady_clock::time_point steadyNow,
                          std::chrono::system_clock::time_point systemNow) {
     using namespace std::chrono;
-    const steady_clock::time_point started{duration_cast<steady_clock::duration>(nanoseconds(run.startSteadyNs))};
-    const auto sinceStart = steadyNow - started;
-    const auto sinceStartOnSystem = systemNow - system_clock::time_point(milliseconds(run.startSystemMs));
-    const auto shift = duration_cast<milliseconds>(sinceStart) - duration_cast<milliseconds>(sinceStartOnSystem);
-    if (sinceStart >= steady_clock::duration::zero() && std::chrono::abs(shift) <= kRestartShift) {
-        return {started, false};
+    // A damaged store may hold any number. A Start before 1970 or after 2200 on the system clock
+    // (beyond which its moment in nanoseconds would not fit) is taken as unknown, and so is one
+    // below zero on the monotonic clock: the run then goes on from now, as after a restart.
+    const bool systemKnown = run.startSystemMs >= 0 && run.startSystemMs <= kLatestStartMs;
+    const bool steadyKnown = run.startSteadyNs >= 0 && steadyNow.time_since_epoch() >= nanoseconds::zero();
+    const auto sinceStartOnSystem = systemKnown ? systemNow - system_clock::time_point(milliseconds(run.startSystemMs))
+                                                : system_clock::duration::zero();
+    if (steadyKnown && systemKnown) {
+        const steady_clock::time_point started{duration_cast<steady_clock::duration>(nanoseconds(run.startSteadyNs))};
+        const auto sinceStart = steadyNow - started;
+        const auto shift = duration_cast<milliseconds>(sinceStart) - duration_cast<milliseconds>(sinceStartOnSystem);
+        if (sinceStart >= steady_clock::duration::zero() && std::chrono::abs(shift) <= kRestartShift) {
+            return {started, false};
+        }
     }
     return {steadyNow - duration_cast<steady_clock::duration>(std::max(sinceStartOnSystem, system_clock::duration::zero())),
             true};

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -365,6 +366,17 @@ TEST(ResumeClockTest, TheOriginalStartHoldsUnlessTheMachineWasRestarted) {
     ResumedClock later = ResumeClock(run, start + minutes(10), startWall + hours(2));
     EXPECT_TRUE(later.afterRestart);
     EXPECT_EQ(later.started, start + minutes(10) - hours(2));
+    // A damaged store: a Start far beyond any date, or before 1970, or below zero on the
+    // monotonic clock, goes on from now as after a restart.
+    const steady_clock::time_point now = start + hours(1);
+    for (const store::RunClock& damaged :
+         {store::RunClock{run.startSteadyNs, std::numeric_limits<std::int64_t>::max(), 1},
+          store::RunClock{run.startSteadyNs, 10'524'093'022'208'000, 1}, store::RunClock{run.startSteadyNs, -1, 1},
+          store::RunClock{std::numeric_limits<std::int64_t>::min(), run.startSystemMs, 1}}) {
+        const ResumedClock resumed = ResumeClock(damaged, now, startWall + hours(1));
+        EXPECT_TRUE(resumed.afterRestart);
+        EXPECT_EQ(resumed.started, damaged.startSteadyNs < 0 ? now - hours(1) : now);
+    }
 }
 
 }  // namespace
