@@ -48,6 +48,17 @@ schedule() {
   esac
 }
 
+# An allocation's stack is not kept, and freed memory waits in a smaller quarantine: a quarter
+# more executions. A finding is reproduced from its kept input with the full reports.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}
+
+# The data folders of jobs that ended without cleaning up (a crash, a timeout, a kill).
+for dir in /dev/shm/rennik_fuzz_*; do
+  if [ -d "$dir" ] && ! kill -0 "${dir##*_}" 2>/dev/null; then
+    rm -rf "$dir"
+  fi
+done
+
 declare -A executions
 for t in "${targets[@]}"; do
   work=build/fuzz/campaign/$t

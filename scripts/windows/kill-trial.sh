@@ -68,7 +68,7 @@ elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
 
 # The files of a first start, with the short silence, for every trial's folder.
 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 QT_QPA_PLATFORM=windows wine "$win_dir/rennik1.exe" \
-  --dir "$(winepath -w "$work/run/first")" --screenshot "$(winepath -w "$work/run/first/main.png")" \
+  --dir "$(windows_path "$work/run/first")" --screenshot "$(windows_path "$work/run/first/main.png")" \
   >"$work/run/first/program.log" 2>&1 || fail "rennik1.exe --screenshot failed: $(cat "$work/run/first/program.log")"
 set_silence_seconds "$work/run/first" "$silence"
 
@@ -86,8 +86,8 @@ wait_car_ports() {
 # Starts rennik1.exe on folder $1 with layout file $2; `program` is its process.
 start_program() {
   rm -f "$2"
-  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" --dir "$(winepath -w "$1")" \
-    --layout "$(winepath -w "$2")" >>"$1.program.log" 2>&1 &
+  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" --dir "$(windows_path "$1")" \
+    --layout "$(windows_path "$2")" >>"$1.program.log" 2>&1 &
   program=$!
 }
 

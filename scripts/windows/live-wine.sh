@@ -54,13 +54,13 @@ use_wine_prefix "$work/wine-prefix"
 
 # The files of a first start, with two seconds of silence opening the next lap.
 LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 QT_QPA_PLATFORM=windows wine "$win_dir/rennik1.exe" \
-  --dir "$(winepath -w "$work/run/data")" --screenshot "$(winepath -w "$work/run/first.png")" \
+  --dir "$(windows_path "$work/run/data")" --screenshot "$(windows_path "$work/run/first.png")" \
   >"$work/run/first.log" 2>&1 || fail "rennik1.exe --screenshot failed: $(cat "$work/run/first.log")"
 set_silence_seconds "$work/run/data" 2
 
 # 1. The program, the car's address, the run started, the view turned on at 127.0.0.1.
-LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" --dir "$(winepath -w "$work/run/data")" \
-  --layout "$(winepath -w "$layout")" >"$work/run/program.log" 2>&1 &
+LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" --dir "$(windows_path "$work/run/data")" \
+  --layout "$(windows_path "$layout")" >"$work/run/program.log" 2>&1 &
 program=$!
 wait_window "走行状況" 60 >/dev/null || fail "the main screen did not open"
 wait_control "$layout" "Btn_Start"

@@ -69,7 +69,7 @@ win() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$win_dir/rennik1.exe" "$@"; }
 linux() { "$root/build/release/src/rennik1" --dir "$linux_dir" "$@"; }
 
 # 2. The picture, and the files of a first start.
-QT_QPA_PLATFORM=windows win --screenshot "$(winepath -w "$work/run/screenshot.png")" 2>"$work/run/screenshot.log" ||
+QT_QPA_PLATFORM=windows win --screenshot "$(windows_path "$work/run/screenshot.png")" 2>"$work/run/screenshot.log" ||
   fail "rennik1.exe --screenshot failed: $(cat "$work/run/screenshot.log")"
 [ -s "$work/run/screenshot.png" ] || fail "rennik1.exe drew no picture"
 echo "The main screen under Wine: $work/run/screenshot.png"
@@ -196,7 +196,7 @@ check_laps() {
 
 # The registry as a fresh pit PC has it: nothing of Qt's.
 wine reg delete 'HKCU\Software\QtProject' /f >/dev/null 2>&1 || true
-drive_run windows "$(winepath -w "$work/run/windows-result.txt")" "$(winepath -w "$work/run/windows-layout.txt")" win
+drive_run windows "$(windows_path "$work/run/windows-result.txt")" "$(windows_path "$work/run/windows-layout.txt")" win
 check_laps windows
 drive_run linux "$work/run/linux-result.txt" "$work/run/linux-layout.txt" linux
 check_laps linux

@@ -11,3 +11,12 @@ use_wine_prefix() {
     wine wineboot --init 2>/dev/null
   fi
 }
+
+# The Windows name of the Linux path $1 (made absolute), on the drive Z: that every prefix maps to
+# the root. Worked out here rather than by `winepath`, which starts Wine for it and can hand back
+# nothing while the Wine server of the previous program is shutting down.
+windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
