@@ -48,8 +48,8 @@ schedule() {
   esac
 }
 
-# An allocation's stack is not kept, and freed memory waits in a smaller quarantine: a quarter
-# more executions. A finding is reproduced from its kept input with the full reports.
+# An allocation's stack is not kept, and freed memory waits in a smaller quarantine: a tenth to a
+# sixth more executions. A finding is reproduced from its kept input with the full reports.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0:quarantine_size_mb=16}
 
 # The data folders of jobs that ended without cleaning up (a crash, a timeout, a kill).
